@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MessageIcon { None, Information, Question, Warning, Critical };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+// One message box as the operator would see it.
+struct MessageRequest {
+    QString text;
+    QString title;
+    MessageButtons buttons = MessageButtons::Ok;
+    MessageIcon icon = MessageIcon::None;
+};
+
+// Shows message boxes; replaced by a recorder in tests.
+class MessageBoxService {
+public:
+    virtual ~MessageBoxService() = default;
+    virtual MessageAnswer show(QWidget* parent, const MessageRequest& request) = 0;
+};
+
+// Every message box of the program goes through here. Must be called on the window thread.
+// An empty title stands for the application's name, as the operator's boxes always show one.
+MessageAnswer showMessage(QWidget* parent, const QString& text, const QString& title = {},
+                          MessageButtons buttons = MessageButtons::Ok,
+                          MessageIcon icon = MessageIcon::None);
+
+// Installs the service that shows the boxes; nullptr restores the real dialogs.
+void setMessageBoxService(MessageBoxService* service);

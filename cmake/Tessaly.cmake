@@ -1,0 +1,49 @@
+# Shared build settings for every target of the project.
+
+set(TESSALY_WARNINGS -Wall -Wextra -Wpedantic)
+if(TESSALY_WERROR)
+  list(APPEND TESSALY_WARNINGS -Werror)
+endif()
+
+if(TESSALY_SANITIZE)
+  add_compile_options(-fsanitize=${TESSALY_SANITIZE} -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=${TESSALY_SANITIZE})
+  if(TESSALY_SANITIZE MATCHES "undefined")
+    add_compile_options(-fno-sanitize-recover=undefined)
+  endif()
+endif()
+
+# Applies the project's warning flags to a target.
+function(tessaly_warnings target)
+  target_compile_options(${target} PRIVATE ${TESSALY_WARNINGS})
+endfunction()
+
+# Places a target's output in the program folder, beside the installed files.
+function(tessaly_into_program_folder target)
+  set_target_properties(${target} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${TESSALY_PROGRAM_DIR}
+    LIBRARY_OUTPUT_DIRECTORY ${TESSALY_PROGRAM_DIR})
+  tessaly_warnings(${target})
+endfunction()
+
+# Declares a static subsystem library.
+function(tessaly_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  tessaly_warnings(${name})
+endfunction()
+
+# Declares one Qt Test program and registers it with CTest.
+#   tessaly_test(NAME name SOURCES ... LIBS ... [ENV VAR=value ...] [TIMEOUT s])
+function(tessaly_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE tessaly_test_harness ${T_LIBS} Qt6::Test)
+  tessaly_warnings(${T_NAME})
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy;${T_ENV}")
+endfunction()

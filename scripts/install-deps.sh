@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the program and the tests need.
+# Idempotent: when everything is there it only asks dpkg and returns.
+set -euo pipefail
+
+PACKAGES=(
+    build-essential cmake ninja-build pkg-config clang-format
+    qt6-base-dev qt6-serialport-dev libgl-dev
+    libmpg123-dev libopenmpt-dev libsdl2-dev libmp3lame-dev
+    libbenchmark-dev xvfb xauth
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    SUDO="sudo"
+fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and starts the program with the simulated boards attached.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh build
+program_dir="$PWD/build/tessaly"
+
+sim_pid=""
+cleanup() {
+    if [ -n "$sim_pid" ]; then
+        kill "$sim_pid" 2>/dev/null || true
+    fi
+}
+trap cleanup EXIT
+
+# The board simulator stands in for the relay board and the measuring board.
+if [ -x "$program_dir/boardsim" ] && [ -z "${TESSALY_VIRTUAL_PORTS:-}" ]; then
+    exec 3< <("$program_dir/boardsim")
+    sim_pid=$!
+    read -r -t 5 ports <&3 || ports=""
+    if [ -n "$ports" ]; then
+        export TESSALY_VIRTUAL_PORTS="$ports"
+        echo "Simulated boards: $ports"
+    fi
+fi
+
+"$program_dir/tessaly" "$@"
