@@ -1,6 +1,7 @@
 #include "app/Clock.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 #include <cmath>
 
 namespace {
@@ -24,6 +25,8 @@ QDateTime SystemClock::now() const {
     t.setTime(QTime(t.time().hour(), t.time().minute(), t.time().second()));
     return t;
 }
+
+void SystemClock::sleepMs(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
 
 ManualClock::ManualClock(QDateTime start) : m_wall(std::move(start)) {}
 

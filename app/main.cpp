@@ -1,6 +1,18 @@
+#include "app/Clock.h"
+#include "app/Paths.h"
+#include "program/TessalyPanel.h"
+
 #include <QApplication>
 
+// Main: prepares the application and shows the main panel.
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QCoreApplication::setOrganizationName(QStringLiteral("Tessaly"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tessaly"));
+    // Clip, help and video names are relative to the program folder.
+    enterProgramFolder();
+
+    TessalyPanel panel(systemClock());
+    panel.Form_Load();
+    return QApplication::exec();
 }

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QWidget>
+
+class ClickableLabel;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class TessalyPanel;
+
+// The save-as window: a target path, the files that match it, and the button that saves the
+// current program there.
+class 另存窗口 : public QWidget {
+public:
+    explicit 另存窗口(TessalyPanel& panel);
+
+    void Form_Load();
+    void Label1_Click();
+    void Command1_Click();
+    void 显示文件夹所有文件();
+
+    ClickableLabel* Label1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QPlainTextEdit* Text2 = nullptr;
+
+private:
+    TessalyPanel& m_panel;
+};
