@@ -1,0 +1,86 @@
+#pragma once
+
+#include "serial/CommControl.h"
+#include "serial/DeviceLinks.h"
+#include "serial/Frames.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <memory>
+
+class Clock;
+
+// The data acquisition window: receives the measuring board's frames on its own port,
+// shows the decoded values and copies each one at once to the main panel's live labels.
+// Loaded hidden; the main panel works it through Command3_Click (its "Connect").
+class 数据采集窗口 : public QWidget {
+public:
+    // Constructing the window loads it (Form_Load runs).
+    数据采集窗口(std::unique_ptr<CommControl> comm, DataWindowLinks links, Clock& clock,
+                 QWidget* parent = nullptr);
+    ~数据采集窗口() override;
+    数据采集窗口(const 数据采集窗口&) = delete;
+    数据采集窗口& operator=(const 数据采集窗口&) = delete;
+
+    CommControl& MSComm1() { return *m_comm; }
+    const DataWindowLinks& links() const { return m_links; }
+
+    // Operations, each what pressing or changing that control does.
+    void Form_Load();
+    void Command3_Click(); // master-port toggle
+    void Command1_Click(); // own open / close
+    void Command2_Click(); // frame simulation
+    void MSComm1_OnComm(); // receive
+    void Text2_Change(int index);
+    void Check1_Click(); // clock on / off
+    void Timer1_Timer();
+    void Form_Unload();
+
+    // Field readers over hexadecimal pieces (see FrameText.h).
+    static double data_conversion4(const QStringList& pieces, int last);
+    static double data_conversion4s(const QStringList& pieces, int last);
+    static double data_conversion2(const QStringList& pieces, int last);
+
+    // Captions of the two port buttons.
+    static const QString kMasterClosed; // "打开总台串口号"
+    static const QString kMasterOpen;   // "关闭总台串口号"
+    static const QString kOwnClosed;    // "打开串口"
+    static const QString kOwnOpen;      // "关闭串口"
+    static const QString kPortPrompt;   // "请选择端口号"
+
+    QComboBox* SelectPort;
+    QLineEdit* Text5;
+    QComboBox* CheckDigit;
+    QComboBox* DataBit;
+    QComboBox* StopBit;
+    QPushButton* Command1;
+    QPushButton* Command3;
+    QLabel* Label9;
+    QPlainTextEdit* Text6;
+    std::array<QLineEdit*, 7> Text2{};
+    std::array<QLabel*, 7> Label6{};
+    QLineEdit* Text3;
+    QLineEdit* Text4;
+    QPushButton* Command2;
+    QCheckBox* Check1;
+    QTimer* Timer1;
+    QLabel* Label8;
+
+private:
+    QString settingsText() const;
+    void showReading(const frames::Reading& reading);
+    void reportError(int code);
+    void buildLayout();
+
+    std::unique_ptr<CommControl> m_comm;
+    DataWindowLinks m_links;
+    Clock& m_clock;
+    frames::FrameAssembler m_assembler;
+};
