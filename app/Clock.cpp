@@ -9,7 +9,9 @@ const QDate kDayZero(1899, 12, 30);
 constexpr double kSecondsPerDay = 86400.0;
 } // namespace
 
-double Clock::nowDays() const { return daysFromDateTime(now()); }
+double Clock::nowDays() const {
+    return daysFromDateTime(now());
+}
 
 qint64 SystemClock::monotonicMs() const {
     static const QElapsedTimer origin = [] {
@@ -26,7 +28,9 @@ QDateTime SystemClock::now() const {
     return t;
 }
 
-void SystemClock::sleepMs(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
+void SystemClock::sleepMs(int ms) {
+    QThread::msleep(static_cast<unsigned long>(ms));
+}
 
 ManualClock::ManualClock(QDateTime start) : m_wall(std::move(start)) {}
 
@@ -35,7 +39,9 @@ QDateTime ManualClock::now() const {
     return m_wall.addSecs(wholeSeconds);
 }
 
-void ManualClock::advanceMs(qint64 ms) { m_ms += ms; }
+void ManualClock::advanceMs(qint64 ms) {
+    m_ms += ms;
+}
 
 void ManualClock::setWallClock(const QDateTime& t) {
     m_wall = t;

@@ -12,26 +12,43 @@ public:
         box.setText(r.text);
         box.setWindowTitle(r.title);
         switch (r.icon) {
-        case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-        case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
-        case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
-        case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-        case MessageIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        case MessageIcon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case MessageIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MessageIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MessageIcon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MessageIcon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
         }
         switch (r.buttons) {
-        case MessageButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case MessageButtons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
         case MessageButtons::OkCancel:
             box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
             break;
-        case MessageButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case MessageButtons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
         case MessageButtons::YesNoCancel:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
         }
         switch (box.exec()) {
-        case QMessageBox::Yes: return MessageAnswer::Yes;
-        case QMessageBox::No: return MessageAnswer::No;
-        case QMessageBox::Cancel: return MessageAnswer::Cancel;
+        case QMessageBox::Yes:
+            return MessageAnswer::Yes;
+        case QMessageBox::No:
+            return MessageAnswer::No;
+        case QMessageBox::Cancel:
+            return MessageAnswer::Cancel;
         default:
             // Closing a box without a Cancel button counts as its only answer.
             return r.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;

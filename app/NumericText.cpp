@@ -4,7 +4,9 @@
 #include <cmath>
 
 namespace {
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 } // namespace
 
 double leadingNumber(QStringView text) {

@@ -22,10 +22,18 @@ QString programFolder() {
     return QCoreApplication::applicationDirPath();
 }
 
-void setProgramFolder(const QString& folder) { g_programFolder = folder; }
+void setProgramFolder(const QString& folder) {
+    g_programFolder = folder;
+}
 
-bool enterProgramFolder() { return QDir::setCurrent(programFolder()); }
+bool enterProgramFolder() {
+    return QDir::setCurrent(programFolder());
+}
 
-QString workingFolder() { return homeFolder("@TSY2022"); }
+QString workingFolder() {
+    return homeFolder("@TSY2022");
+}
 
-QString exportFolder() { return homeFolder("@TSY2023MP3"); }
+QString exportFolder() {
+    return homeFolder("@TSY2023MP3");
+}

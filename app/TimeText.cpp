@@ -32,7 +32,9 @@ qint32 roundToInt32(double v) {
 }
 
 namespace {
-QString twoDigits(qint64 n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+QString twoDigits(qint64 n) {
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
 
 QString hms(qint64 seconds) {
     const qint64 h = seconds / 3600;

@@ -12,7 +12,9 @@ double logicalDpi() {
 }
 } // namespace
 
-int twips(int t) { return static_cast<int>(std::lround(t * logicalDpi() / 1440.0)); }
+int twips(int t) {
+    return static_cast<int>(std::lround(t * logicalDpi() / 1440.0));
+}
 
 QRect twipsRect(int left, int top, int width, int height) {
     return QRect(twips(left), twips(top), twips(width), twips(height));

@@ -14,10 +14,13 @@ QString BrowseForPath(QWidget* owner, const QString& title, const QString& initi
         return g_browser(owner, caption, initialPath);
     }
     if (includeFiles) {
-        return QFileDialog::getOpenFileName(owner, caption, initialPath,
-                                            QStringLiteral("Program files (*.TSY *.tsy);;All files (*)"));
+        return QFileDialog::getOpenFileName(
+            owner, caption, initialPath,
+            QStringLiteral("Program files (*.TSY *.tsy);;All files (*)"));
     }
     return QFileDialog::getExistingDirectory(owner, caption, initialPath);
 }
 
-void setFolderBrowser(FolderBrowserFunction browser) { g_browser = std::move(browser); }
+void setFolderBrowser(FolderBrowserFunction browser) {
+    g_browser = std::move(browser);
+}

@@ -32,6 +32,7 @@ void ProgramEditor::wireStepControls() {
                              [this, f, row] { stepTextChanged(f, row); });
         }
         for (int f = 0; f < kStepFlags; ++f) {
+            keepGreyedForCodeOnly((*flags[f])[row]);
             QObject::connect((*flags[f])[row], &QCheckBox::stateChanged, &m_panel,
                              [this] { recompute(); });
         }
@@ -98,9 +99,8 @@ std::optional<QString> ProgramEditor::save(const QString& path) {
     return QStringLiteral("Saving Time: ") + GeneralDateText(m_panel.clock().now());
 }
 
-std::optional<QString> ProgramEditor::load(const QString& path,
-                                           const std::function<void()>& accepted,
-                                           QString* failure) {
+std::optional<QString>
+ProgramEditor::load(const QString& path, const std::function<void()>& accepted, QString* failure) {
     const ParsedProgram parsed = readProgramFile(path);
     if (!parsed.steps && failure != nullptr) {
         *failure = parsed.error.message(path);

@@ -143,8 +143,8 @@ ParsedProgram readProgramFile(const QString& path) {
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        result.error.reason = info.exists() ? file.errorString()
-                                            : QStringLiteral("the file does not exist");
+        result.error.reason =
+            info.exists() ? file.errorString() : QStringLiteral("the file does not exist");
         return result;
     }
     // Program files are a few kilobytes; anything far larger is not one.
@@ -171,7 +171,9 @@ std::optional<QString> writeProgramFile(const QString& path, const ProgramSteps&
         return file.errorString();
     }
     const QByteArray bytes = formatProgramFile(steps);
-    if (file.write(bytes) != bytes.size()) {
+    // Flushed here because commit() in Qt 6.4 still renames a file whose final flush failed
+    // (a full disk would leave a cut-off program in place of the old one).
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         return reason;

@@ -17,10 +17,10 @@ ProgramLibrary::ProgramLibrary(TessalyPanel& panel) : m_panel(panel) {}
 ProgramLibrary::~ProgramLibrary() = default;
 
 const QStringList& ProgramLibrary::sampleNames() {
-    static const QStringList names = {
-        QStringLiteral("Demo_0.TSY"), QStringLiteral("organoid_0.TSY"),
-        QStringLiteral("stemcell_0.TSY"), QStringLiteral("Test.TSY"),
-        QStringLiteral("tumorcell_0.TSY")};
+    static const QStringList names = {QStringLiteral("Demo_0.TSY"),
+                                      QStringLiteral("organoid_0.TSY"),
+                                      QStringLiteral("stemcell_0.TSY"), QStringLiteral("Test.TSY"),
+                                      QStringLiteral("tumorcell_0.TSY")};
     return names;
 }
 

@@ -14,7 +14,9 @@ QString normalizeStepText(const QString& text, int maximum) {
 }
 
 namespace {
-qint32 fieldValue(const QString& text) { return roundToInt32(leadingNumber(text)); }
+qint32 fieldValue(const QString& text) {
+    return roundToInt32(leadingNumber(text));
+}
 } // namespace
 
 void ProgramTable::recomputeRow(int i, const StepInput& input) {

@@ -21,7 +21,9 @@
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAccessibleDescription(QStringLiteral("Current program path"));
     Label1->setGeometry(twipsRect(120, 160, 6000, 300));
-    Label1->onClick = [this] { Label1_Click(); };
+    Label1->onClick = [this] {
+        Label1_Click();
+    };
 
     Command1 = new QPushButton(QStringLiteral("Save As "), this);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -55,7 +57,9 @@ void 另存窗口::Form_Load() {
     显示文件夹所有文件();
 }
 
-void 另存窗口::Label1_Click() { Text1->setText(Label1->text()); }
+void 另存窗口::Label1_Click() {
+    Text1->setText(Label1->text());
+}
 
 void 另存窗口::显示文件夹所有文件() {
     Text2->setPlainText(fileListText(matchingFileNames(Text1->text())));

@@ -27,17 +27,20 @@ namespace {
 const QString kPanelCaption = QStringLiteral("Dorvex-20230210");
 
 // The 16-colour palette of label backgrounds and chart lines.
-constexpr QRgb kPalette[16] = {qRgb(0, 0, 0),       qRgb(0, 0, 128),     qRgb(0, 128, 0),
-                               qRgb(0, 128, 128),   qRgb(128, 0, 0),     qRgb(128, 0, 128),
-                               qRgb(128, 128, 0),   qRgb(192, 192, 192), qRgb(128, 128, 128),
-                               qRgb(0, 0, 255),     qRgb(0, 255, 0),     qRgb(0, 255, 255),
-                               qRgb(255, 0, 0),     qRgb(255, 0, 255),   qRgb(255, 255, 0),
-                               qRgb(255, 255, 255)};
+constexpr QRgb kPalette[16] = {
+    qRgb(0, 0, 0),       qRgb(0, 0, 128),   qRgb(0, 128, 0),   qRgb(0, 128, 128),
+    qRgb(128, 0, 0),     qRgb(128, 0, 128), qRgb(128, 128, 0), qRgb(192, 192, 192),
+    qRgb(128, 128, 128), qRgb(0, 0, 255),   qRgb(0, 255, 0),   qRgb(0, 255, 255),
+    qRgb(255, 0, 0),     qRgb(255, 0, 255), qRgb(255, 255, 0), qRgb(255, 255, 255)};
 
-QString twoDigitRow(int i) { return QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')); }
+QString twoDigitRow(int i) {
+    return QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+}
 
 // Menu captions show an ampersand only when it is doubled.
-QString menuText(QString text) { return text.replace(QLatin1Char('&'), QStringLiteral("&&")); }
+QString menuText(QString text) {
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
 
 template <typename W> W* place(W* widget, const QString& name, const QRect& rect) {
     widget->setObjectName(name);
@@ -49,8 +52,7 @@ QLabel* label(QWidget* parent, const QString& text, const QString& name, const Q
     return place(new QLabel(text, parent), name, rect);
 }
 
-QPushButton* button(QWidget* parent, const QString& text, const QString& name,
-                    const QRect& rect) {
+QPushButton* button(QWidget* parent, const QString& text, const QString& name, const QRect& rect) {
     return place(new QPushButton(text, parent), name, rect);
 }
 
@@ -80,15 +82,16 @@ void setBackground(QWidget* w, QRgb colour) {
 
 } // namespace
 
-TessalyPanel::TessalyPanel(Clock& clock, QWidget* parent)
-    : QMainWindow(parent), m_clock(clock) {
+TessalyPanel::TessalyPanel(Clock& clock, QWidget* parent) : QMainWindow(parent), m_clock(clock) {
     setObjectName(QStringLiteral("TessalyPanel"));
     setWindowTitle(kPanelCaption);
     // A compact face, like the small dialog font the layout was drawn for.
     QFont small = font();
     small.setPixelSize(11);
     setFont(small);
-    endProcess = [] { QCoreApplication::quit(); };
+    endProcess = [] {
+        QCoreApplication::quit();
+    };
 
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("central"));
@@ -136,7 +139,8 @@ void TessalyPanel::buildMenu() {
     mnu将程序另存为 = action(mnuFile->addAction(QStringLiteral("Save as")), "mnu将程序另存为");
     Save_as_MP3 = action(mnuFile->addAction(QStringLiteral("Save as MP3")), "Save_as_MP3");
     mnuExit = action(mnuFile->addAction(QStringLiteral("Exit")), "mnuExit");
-    看工作目录 = action(bar->addAction(menuText(workingFolder() + QStringLiteral("*.*"))), "看工作目录");
+    看工作目录 =
+        action(bar->addAction(menuText(workingFolder() + QStringLiteral("*.*"))), "看工作目录");
     mnuhelp = bar->addMenu(QStringLiteral("Help"));
     mnuhelp->setObjectName(QStringLiteral("mnuhelp"));
     Help_Chinese = action(mnuhelp->addAction(QStringLiteral("Chinese")), "Help_Chinese");
@@ -164,15 +168,14 @@ void TessalyPanel::buildProgramFrame(QWidget* central) {
         int x;
         int width;
     };
-    const Header headers[] = {{"Label2", "Label10", "hh:mm:ss", 600, 1080},
-                              {"Label5", "Label13", "Left", 2040, 600},
-                              {"Label6", "Label14", "Right", 2640, 600},
-                              {"Label7", "Label15", "Laser", 3240, 480},
-                              {"Label8", "Label16", "Vac.", 3720, 480},
-                              {"Label9", "Label17", "Signal", 4200, 480},
-                              {"Label19", "Label20", "Σt", 4680, 900}};
+    const Header headers[] = {
+        {"Label2", "Label10", "hh:mm:ss", 600, 1080}, {"Label5", "Label13", "Left", 2040, 600},
+        {"Label6", "Label14", "Right", 2640, 600},    {"Label7", "Label15", "Laser", 3240, 480},
+        {"Label8", "Label16", "Vac.", 3720, 480},     {"Label9", "Label17", "Signal", 4200, 480},
+        {"Label19", "Label20", "Σt", 4680, 900}};
     for (const Header& h : headers) {
-        label(f, QString::fromUtf8(h.caption), QLatin1String(h.left), twipsRect(h.x, 390, h.width, 210));
+        label(f, QString::fromUtf8(h.caption), QLatin1String(h.left),
+              twipsRect(h.x, 390, h.width, 210));
         label(f, QString::fromUtf8(h.caption), QLatin1String(h.right),
               twipsRect(h.x + 6360, 390, h.width, 210));
     }
@@ -184,7 +187,7 @@ void TessalyPanel::buildProgramFrame(QWidget* central) {
     const char* const flagNames[kStepFlags] = {"laser", "vacuum", "signal"};
     const int flagLeft[kStepFlags] = {3240, 3720, 4200};
     std::array<std::array<QLineEdit*, kStepRows>*, kStepTextFields> texts = {&Text1, &Text2, &Text3,
-                                                                           &Text4, &Text5};
+                                                                             &Text4, &Text5};
     std::array<std::array<QCheckBox*, kStepRows>*, kStepFlags> flags = {&Check4, &Check5, &Check6};
     for (int i = 0; i < kStepRows; ++i) {
         const bool rightGroup = i >= 20;
@@ -193,7 +196,8 @@ void TessalyPanel::buildProgramFrame(QWidget* central) {
         const QString nn = twoDigitRow(i);
         const QString step = QStringLiteral("Step ") + nn + QLatin1Char(' ');
         const int numberLeft = rightGroup ? 6600 : (i < 10 ? 120 : 240);
-        Label1[i] = label(f, nn, QStringLiteral("Label1_%1").arg(i), twipsRect(numberLeft, top, 330, 225));
+        Label1[i] =
+            label(f, nn, QStringLiteral("Label1_%1").arg(i), twipsRect(numberLeft, top, 330, 225));
         Label1[i]->setAccessibleDescription(step + QStringLiteral("number"));
         setBackground(Label1[i], kPalette[7]);
         for (int k = 0; k < kStepTextFields; ++k) {
@@ -268,7 +272,8 @@ void TessalyPanel::buildHistoryFrame(QWidget* central) {
     }
     // Legend, beside the chart it belongs to: Laser, Voltage, Vacuum, Signal above;
     // L Pump, R Pump, Signal below.
-    const char* const legend[7] = {"Laser", "Vacuum", "Signal", "L Pump", "R Pump", "Signal", "Voltage"};
+    const char* const legend[7] = {"Laser",  "Vacuum", "Signal", "L Pump",
+                                   "R Pump", "Signal", "Voltage"};
     const int legendTop[7] = {280, 720, 940, 1400, 1620, 1840, 500};
     for (int k = 0; k < 7; ++k) {
         Label24[k] = label(f, QLatin1String(legend[k]), QStringLiteral("Label24_%1").arg(k),
@@ -298,8 +303,9 @@ void TessalyPanel::buildCommandFrame(QWidget* central) {
         const int top = 270 + (k - 1) * 450;
         微泵设备[k] = label(f, QLatin1String(pumpCaptions[k]), QStringLiteral("微泵设备_%1").arg(k),
                             twipsRect(120, top + 60, 1700, 240));
-        微泵速度[k] = place(new QLineEdit(QStringLiteral("0"), f),
-                            QStringLiteral("微泵速度_%1").arg(k), twipsRect(1860, top + 30, 450, 300));
+        微泵速度[k] =
+            place(new QLineEdit(QStringLiteral("0"), f), QStringLiteral("微泵速度_%1").arg(k),
+                  twipsRect(1860, top + 30, 450, 300));
         微泵速度[k]->setAccessibleName(QLatin1String(levelNames[k]));
         Command3[k] = button(f, QStringLiteral("Run"), QStringLiteral("Command3_%1").arg(k),
                              twipsRect(2460, top, 1150, 360));
@@ -339,7 +345,8 @@ void TessalyPanel::buildDeviceFrame(QWidget* central) {
     Command2->setEnabled(false);
 
     const auto device = [f](const QString& caption, const char* name, int top) {
-        auto* box = place(new QCheckBox(caption, f), QLatin1String(name), twipsRect(120, top, 2000, 300));
+        auto* box =
+            place(new QCheckBox(caption, f), QLatin1String(name), twipsRect(120, top, 2000, 300));
         box->setEnabled(false);
         return box;
     };
@@ -348,16 +355,16 @@ void TessalyPanel::buildDeviceFrame(QWidget* central) {
     Check1 = device(QStringLiteral("Optical signal"), "Check1", 2340);
     const auto pair = [f](std::array<QLabel*, 2>& images, const char* name, int top) {
         for (int k = 0; k < 2; ++k) {
-            images[k] = indicator(f, QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(k), k == 1,
-                                  twipsRect(2300, top + 30, 240, 240));
+            images[k] = indicator(f, QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(k),
+                                  k == 1, twipsRect(2300, top + 30, 240, 240));
         }
     };
     pair(Image2, "Image2", 1140);
     pair(Image3, "Image3", 1480);
     pair(Image1, "Image1", 2340);
 
-    const char* const readingNames[7] = {"Voltage", "Current", "Charge", "Energy",
-                                         "Time", "D+ voltage", "D- voltage"};
+    const char* const readingNames[7] = {"Voltage", "Current",    "Charge",    "Energy",
+                                         "Time",    "D+ voltage", "D- voltage"};
     const char* const units[7] = {"mV", "mA", "mAh", "mWh", "s", "mV", "mV"};
     for (int k = 0; k < 7; ++k) {
         const int top = 2780 + k * 250;
@@ -373,11 +380,12 @@ void TessalyPanel::buildDeviceFrame(QWidget* central) {
 }
 
 void TessalyPanel::buildExportFrame(QWidget* central) {
-    Frame2 = place(new QGroupBox(QStringLiteral("Save current program as MP3 to ") + exportFolder() +
-                                     QStringLiteral("*.MP3"),
+    Frame2 = place(new QGroupBox(QStringLiteral("Save current program as MP3 to ") +
+                                     exportFolder() + QStringLiteral("*.MP3"),
                                  central),
                    QStringLiteral("Frame2"), twipsRect(12340, 6380, 5100, 2740));
-    List1 = place(new QListWidget(Frame2), QStringLiteral("List1"), twipsRect(120, 300, 4860, 1800));
+    List1 =
+        place(new QListWidget(Frame2), QStringLiteral("List1"), twipsRect(120, 300, 4860, 1800));
     List1->setAccessibleName(QStringLiteral("Export progress"));
     Label31 = label(Frame2, {}, QStringLiteral("Label31"), twipsRect(120, 2200, 2500, 240));
     Label31->setAccessibleDescription(QStringLiteral("Export step"));
@@ -405,8 +413,8 @@ void TessalyPanel::wireEvents() {
 void TessalyPanel::markNotYetWired() {
     // Run control, manual pumps, devices, MP3 export, help and the intro video are wired in
     // with their own modules; until then they must not look usable.
-    for (QWidget* w : std::initializer_list<QWidget*>{启动程序[0], Command3[1], Command3[2],
-                                                      微泵速度[1], 微泵速度[2], USBcheck, 显示串口}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             启动程序[0], Command3[1], Command3[2], 微泵速度[1], 微泵速度[2], USBcheck, 显示串口}) {
         w->setEnabled(false);
     }
     for (QAction* a : {Save_as_MP3, Help_Chinese, Help_English, video}) {
@@ -414,7 +422,9 @@ void TessalyPanel::markNotYetWired() {
     }
 }
 
-void TessalyPanel::setPanelSize() { resize(twips(17600), twips(10200)); }
+void TessalyPanel::setPanelSize() {
+    resize(twips(17600), twips(10200));
+}
 
 void TessalyPanel::Form_Load() {
     界面扁平化();
@@ -447,9 +457,13 @@ void TessalyPanel::Form_Load() {
     }
 }
 
-void TessalyPanel::读取输入值() { m_editor->recompute(); }
+void TessalyPanel::读取输入值() {
+    m_editor->recompute();
+}
 
-QString TessalyPanel::保存程序(const QString& path) { return m_editor->save(path).value_or(QString()); }
+QString TessalyPanel::保存程序(const QString& path) {
+    return m_editor->save(path).value_or(QString());
+}
 
 QString TessalyPanel::读取程序(const QString& path, const std::function<void()>& accepted) {
     return m_editor->load(path, accepted).value_or(QString());
@@ -478,7 +492,9 @@ void TessalyPanel::界面扁平化() {
     }
 }
 
-void TessalyPanel::更新累计机时() { m_workingTime->tick(); }
+void TessalyPanel::更新累计机时() {
+    m_workingTime->tick();
+}
 
 void TessalyPanel::Text6_Change(int index) {
     const float value = static_cast<float>(leadingNumber(Text6[index]->text()));
@@ -486,11 +502,17 @@ void TessalyPanel::Text6_Change(int index) {
     gridStep = (scaleHigh - scaleLow) / 10.0f;
 }
 
-QString TessalyPanel::programPath() const { return 微泵程序->title(); }
+QString TessalyPanel::programPath() const {
+    return 微泵程序->title();
+}
 
-void TessalyPanel::setProgramPath(const QString& path) { 微泵程序->setTitle(path); }
+void TessalyPanel::setProgramPath(const QString& path) {
+    微泵程序->setTitle(path);
+}
 
-const ProgramTable& TessalyPanel::programTable() const { return m_editor->table(); }
+const ProgramTable& TessalyPanel::programTable() const {
+    return m_editor->table();
+}
 
 void TessalyPanel::showCopyright() {
     showMessage(this,

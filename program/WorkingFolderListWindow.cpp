@@ -10,7 +10,8 @@
 #include <QLabel>
 #include <QListWidget>
 
-列工作目录文件名::列工作目录文件名(TessalyPanel& panel) : QWidget(&panel, Qt::Window), m_panel(panel) {
+列工作目录文件名::列工作目录文件名(TessalyPanel& panel)
+    : QWidget(&panel, Qt::Window), m_panel(panel) {
     setObjectName(QStringLiteral("列工作目录文件名"));
     setWindowTitle(QStringLiteral("Form1"));
     resize(twips(5200), twips(5000));

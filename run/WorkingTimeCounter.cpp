@@ -32,8 +32,7 @@ void WorkingTimeCounter::store(qint32 seconds) {
     settings.setValue(kKey, QString::number(seconds));
     settings.sync();
     if (settings.status() != QSettings::NoError) {
-        qWarning("Working-time counter could not be stored in %s",
-                 qPrintable(settings.fileName()));
+        qWarning("Working-time counter could not be stored in %s", qPrintable(settings.fileName()));
     }
 }
 

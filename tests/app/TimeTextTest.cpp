@@ -1,6 +1,6 @@
+#include "app/TimeText.h"
 #include "app/Clock.h"
 #include "app/NumericText.h"
-#include "app/TimeText.h"
 #include "tests/harness/TestHarness.h"
 
 #include <QFile>
@@ -70,9 +70,7 @@ private slots:
         QCOMPARE(clock.monotonicMs(), 1000);
     }
 
-    void systemClockTruncatesToWholeSecond() {
-        QCOMPARE(systemClock().now().time().msec(), 0);
-    }
+    void systemClockTruncatesToWholeSecond() { QCOMPARE(systemClock().now().time().msec(), 0); }
 
     void fileExistsAtTellsFilesOnly() {
         const QString home = TestEnvironment::instance().home();
@@ -95,7 +93,8 @@ private slots:
         QCOMPARE(roundToInt32(3.5), 4);
         QCOMPARE(roundToInt32(-2.5), -2);
         QVERIFY_THROWS_EXCEPTION(OverflowError, roundToInt32(3e9));
-        QVERIFY_THROWS_EXCEPTION(OverflowError, roundToInt32(std::numeric_limits<double>::quiet_NaN()));
+        QVERIFY_THROWS_EXCEPTION(OverflowError,
+                                 roundToInt32(std::numeric_limits<double>::quiet_NaN()));
     }
 
     void leadingNumberReadsLikeADecimalReader_data() {
@@ -121,9 +120,7 @@ private slots:
         QCOMPARE(leadingNumber(text), value);
     }
 
-    void leadingNumberOfAHugeExponentIsInfinite() {
-        QVERIFY(std::isinf(leadingNumber(u"1e400")));
-    }
+    void leadingNumberOfAHugeExponentIsInfinite() { QVERIFY(std::isinf(leadingNumber(u"1e400"))); }
 };
 
 TESSALY_TEST_MAIN(TimeTextTest)

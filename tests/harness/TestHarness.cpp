@@ -19,8 +19,10 @@ MessageAnswer RecordingMessageBoxes::show(QWidget*, const MessageRequest& reques
     }
     switch (request.buttons) {
     case MessageButtons::YesNo:
-    case MessageButtons::YesNoCancel: return MessageAnswer::Yes;
-    default: return MessageAnswer::Ok;
+    case MessageButtons::YesNoCancel:
+        return MessageAnswer::Yes;
+    default:
+        return MessageAnswer::Ok;
     }
 }
 
@@ -45,9 +47,13 @@ TestEnvironment::~TestEnvironment() {
     g_environment = nullptr;
 }
 
-TestEnvironment& TestEnvironment::instance() { return *g_environment; }
+TestEnvironment& TestEnvironment::instance() {
+    return *g_environment;
+}
 
-QString TestEnvironment::programFolder() { return QStringLiteral(TESSALY_PROGRAM_DIR); }
+QString TestEnvironment::programFolder() {
+    return QStringLiteral(TESSALY_PROGRAM_DIR);
+}
 
 void TestEnvironment::configureApplication(const char* testName) {
     QCoreApplication::setOrganizationName(QStringLiteral("TessalyTests"));
