@@ -1,0 +1,117 @@
+// Figures for the program editor: loading a program into the panel against parsing it alone,
+// and building the main panel with its start-up sequence.
+#include "app/Clock.h"
+#include "app/Paths.h"
+#include "program/ProgramFile.h"
+#include "program/TessalyPanel.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// Two programs that differ in every field, so each load changes all 320 controls.
+QByteArray programBytes(int variant) {
+    ProgramSteps steps;
+    for (int i = 0; i < kStepCount; ++i) {
+        const int v = i + variant;
+        steps[i].texts = {QString::number(v % 13), QString::number((v * 7) % 60),
+                          QString::number((v * 11) % 60), QString::number(v % 10),
+                          QString::number((v + 5) % 10)};
+        steps[i].flags = {v % 2, (v + 1) % 2, v % 2};
+    }
+    return formatProgramFile(steps);
+}
+
+QString writeProgram(const QString& name, const QByteArray& bytes) {
+    const QString path = workingFolder() + name;
+    QDir().mkpath(workingFolder());
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    return path;
+}
+
+void BM_ParseProgramFile(benchmark::State& state) {
+    const QByteArray bytes = programBytes(0);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(parseProgramFile(bytes));
+    }
+}
+BENCHMARK(BM_ParseProgramFile)->Unit(benchmark::kMicrosecond);
+
+void BM_ReadAndParseProgramFile(benchmark::State& state) {
+    const QString path = writeProgram("parse.TSY", programBytes(0));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(readProgramFile(path));
+    }
+}
+BENCHMARK(BM_ReadAndParseProgramFile)->Unit(benchmark::kMicrosecond);
+
+void BM_LoadProgramIntoPanel(benchmark::State& state) {
+    const QString paths[2] = {writeProgram("a.TSY", programBytes(0)),
+                              writeProgram("b.TSY", programBytes(1))};
+    ManualClock clock;
+    TessalyPanel panel(clock);
+    int k = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(panel.读取程序(paths[k]));
+        k ^= 1;
+    }
+}
+BENCHMARK(BM_LoadProgramIntoPanel)->Unit(benchmark::kMillisecond);
+
+void BM_LoadProgramIntoShownPanel(benchmark::State& state) {
+    const QString paths[2] = {writeProgram("a.TSY", programBytes(0)),
+                              writeProgram("b.TSY", programBytes(1))};
+    ManualClock clock;
+    TessalyPanel panel(clock);
+    panel.show(); // rows repaint as they fill
+    int k = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(panel.读取程序(paths[k]));
+        k ^= 1;
+    }
+}
+BENCHMARK(BM_LoadProgramIntoShownPanel)->Unit(benchmark::kMillisecond);
+
+// The start-up without its fixed 200 ms wait (a test clock skips it).
+void BM_PanelConstructionAndFormLoad(benchmark::State& state) {
+    for (auto _ : state) {
+        ManualClock clock;
+        TessalyPanel panel(clock);
+        panel.Form_Load();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_PanelConstructionAndFormLoad)->Unit(benchmark::kMillisecond);
+
+// The same with the real clock, including the 200 ms wait of the start-up sequence.
+void BM_PanelConstructionAndFormLoadRealClock(benchmark::State& state) {
+    for (auto _ : state) {
+        TessalyPanel panel(systemClock());
+        panel.Form_Load();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_PanelConstructionAndFormLoadRealClock)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("TessalyBench"));
+    setProgramFolder(QStringLiteral(TESSALY_PROGRAM_DIR));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
