@@ -179,9 +179,10 @@ void SerialCommControl::setInBufferCount(int count) {
 }
 
 void SerialCommControl::setOutBufferCount(int count) {
-    // Output hands every frame to the device before it returns, so only bytes of a failed
-    // write could still be here.
-    if (count == 0 && m_port.isOpen()) {
+    // Only bytes this control still holds are discarded. The driver's queue is left alone:
+    // flushing it throws away frames already written (on a pseudo-terminal even those the
+    // far end has not read yet), and Output has handed every frame over before returning.
+    if (count == 0 && m_port.isOpen() && m_port.bytesToWrite() > 0) {
         m_port.clear(QSerialPort::Output);
     }
 }
