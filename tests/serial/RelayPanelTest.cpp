@@ -1,0 +1,344 @@
+#include "serial/RelayPanel.h"
+#include "serial/SerialCommControl.h"
+#include "tests/harness/TestHarness.h"
+#include "tests/serial/BoardSimulator.h"
+#include "tests/serial/FakeCommControl.h"
+#include "tests/serial/PanelStandIns.h"
+#include "tests/serial/PtyPair.h"
+
+namespace {
+
+RecordingMessageBoxes& boxes() {
+    return TestEnvironment::instance().messages();
+}
+
+const QString kEntry = QStringLiteral("COM201->Relay board (simulated)");
+
+// The main panel's "Laser" and "Vacuum pump" click operations: the picture, then the relay
+// when "USB Devices connected" is ticked.
+void wireOutputs(PanelStandIns& panel, 开关面板& relays) {
+    QObject::connect(panel.Check2, &QCheckBox::toggled, panel.Check2, [&](bool on) {
+        if (panel.USBcheck->isChecked()) {
+            on ? relays.Command4_Click() : relays.Command6_Click();
+        }
+    });
+    QObject::connect(panel.Check3, &QCheckBox::toggled, panel.Check3, [&](bool on) {
+        if (panel.USBcheck->isChecked()) {
+            on ? relays.Command7_Click() : relays.Command2_Click();
+        }
+    });
+}
+
+} // namespace
+
+class RelayPanelTest : public QObject {
+    Q_OBJECT
+
+    struct Rig {
+        PanelStandIns panel;
+        FakeCommControl* comm = new FakeCommControl;
+        开关面板 relays{std::unique_ptr<CommControl>(comm), panel.relayLinks()};
+        Rig() {
+            comm->log.clear(); // what the load did is checked on its own
+            wireOutputs(panel, relays);
+        }
+    };
+
+private slots:
+    void init() { boxes().clear(); }
+
+    void loadPreparesPortOne() {
+        Rig rig;
+        auto& r = rig.relays;
+        QCOMPARE(r.windowTitle(), QStringLiteral("2路串口继电器"));
+        QCOMPARE(r.Combo1->count(), 16);
+        QCOMPARE(r.Combo1->currentText(), QStringLiteral("COM1"));
+        QCOMPARE(r.Combo1->itemText(15), QStringLiteral("COM16"));
+        QCOMPARE(rig.comm->port, qint16{1});
+        QCOMPARE(rig.comm->settings, QStringLiteral("9600,n,8,1"));
+        QCOMPARE(rig.comm->inputMode, 1);
+        QCOMPARE(rig.comm->rThreshold, 1);
+        QCOMPARE(rig.comm->inputLen, 0);
+        QVERIFY(!rig.comm->open);
+        for (Shape* s : {r.Shape1, r.Shape2, r.Shape3, r.Shape4}) {
+            QCOMPARE(s->FillColor(), Shape::kRed);
+        }
+        QCOMPARE(r.receivedTotal(), 0);
+    }
+
+    void switchingSendsItsFrameAndColoursAtOnce_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("bytes");
+        QTest::addColumn<int>("shape");
+        QTest::addColumn<int>("colour");
+        QTest::newRow("relay 1 close") << 4 << "AA 01 01 00" << 2 << Shape::kGreen;
+        QTest::newRow("relay 1 open") << 6 << "AA 01 00 00" << 2 << Shape::kRed;
+        QTest::newRow("relay 2 close") << 7 << "AA 02 01 00" << 3 << Shape::kGreen;
+        QTest::newRow("relay 2 open") << 2 << "AA 02 00 00" << 3 << Shape::kRed;
+    }
+    void switchingSendsItsFrameAndColoursAtOnce() {
+        QFETCH(int, button);
+        QFETCH(QString, bytes);
+        QFETCH(int, shape);
+        QFETCH(int, colour);
+        Rig rig;
+        auto& r = rig.relays;
+        Shape* indicator = shape == 2 ? r.Shape2 : r.Shape3;
+        indicator->setFillColor(colour == Shape::kRed ? Shape::kGreen : Shape::kRed);
+        switch (button) {
+        case 4:
+            r.Command4_Click();
+            break;
+        case 6:
+            r.Command6_Click();
+            break;
+        case 7:
+            r.Command7_Click();
+            break;
+        case 2:
+            r.Command2_Click();
+            break;
+        }
+        // The master port was never opened: the last port set (1 after load) opens first.
+        QCOMPARE(rig.comm->log, (QStringList{"open 1", "write " + bytes, "discard output"}));
+        QCOMPARE(indicator->FillColor(), colour);
+        QCOMPARE(boxes().count(), 0);
+    }
+
+    void queriesAndTestSetTheReadLength() {
+        Rig rig;
+        rig.relays.Command8_Click();
+        QCOMPARE(rig.comm->written.last(), QByteArray::fromHex("dd0100"));
+        QCOMPARE(rig.comm->inputLen, 2);
+        rig.relays.Command10_Click();
+        QCOMPARE(rig.comm->written.last(), QByteArray::fromHex("aabb00"));
+        QCOMPARE(rig.comm->inputLen, 1);
+        rig.relays.Command9_Click();
+        QCOMPARE(rig.comm->written.last(), QByteArray::fromHex("dd0200"));
+        QCOMPARE(rig.comm->inputLen, 2);
+    }
+
+    void repliesColourTheIndicators() {
+        Rig rig;
+        auto& r = rig.relays;
+        r.Command10_Click();
+        rig.comm->receive(QByteArray::fromHex("cc0102"));
+        QCOMPARE(r.Command10->text(), QStringLiteral("测试成功"));
+        QCOMPARE(r.Shape4->FillColor(), Shape::kGreen);
+        // Only CC was read and shown; the rest was discarded but counted.
+        QCOMPARE(r.TxtReceive->toPlainText(), QStringLiteral("CC "));
+        QVERIFY(rig.comm->in.isEmpty());
+        QCOMPARE(r.receivedTotal(), 3);
+
+        r.Command8_Click();
+        rig.comm->receive(QByteArray::fromHex("0101"));
+        QCOMPARE(r.Shape2->FillColor(), Shape::kGreen);
+        r.Command9_Click();
+        r.Shape3->setFillColor(Shape::kGreen);
+        rig.comm->receive(QByteArray::fromHex("0200"));
+        QCOMPARE(r.Shape3->FillColor(), Shape::kRed);
+        rig.comm->receive(QByteArray::fromHex("7701"));
+        QCOMPARE(r.TxtReceive->toPlainText(), QStringLiteral("CC 01 01 02 00 77 01 "));
+        QCOMPARE(r.receivedTotal(), 9);
+    }
+
+    void aReplySplitOverTwoEventsIsTwoOneByteReplies() {
+        Rig rig;
+        auto& r = rig.relays;
+        r.Command9_Click();
+        rig.comm->receive(QByteArray::fromHex("02"));
+        rig.comm->receive(QByteArray::fromHex("01"));
+        QCOMPARE(r.Shape3->FillColor(), Shape::kRed);
+        QCOMPARE(r.TxtReceive->toPlainText(), QStringLiteral("02 01 "));
+        // A lone 01 or 02 ends the handler before the count.
+        QCOMPARE(r.receivedTotal(), 0);
+    }
+
+    void receiveAreaStartsAgainAt60000Bytes() {
+        Rig rig;
+        auto& r = rig.relays;
+        rig.comm->open = true;
+        for (int i = 0; i < 5; ++i) {
+            rig.comm->receive(QByteArray(11999, '\x55'));
+        }
+        QCOMPARE(r.receivedTotal(), 59995);
+        QCOMPARE(r.TxtReceive->toPlainText().size(), 59995 * 3);
+        rig.comm->receive(QByteArray(5, '\x55'));
+        QCOMPARE(r.receivedTotal(), 0);
+        QVERIFY(r.TxtReceive->toPlainText().isEmpty());
+        rig.comm->receive(QByteArray::fromHex("55"));
+        QCOMPARE(r.TxtReceive->toPlainText(), QStringLiteral("55 "));
+    }
+
+    void connectOpensAndDisconnectSwitchesOffFirst() {
+        Rig rig;
+        auto& p = rig.panel;
+        rig.relays.Command11_Click();
+        QVERIFY(rig.comm->log.isEmpty()); // placeholder: nothing happens
+        p.USBcheck->setChecked(true);
+        PanelStandIns::choose(p.SelectPort0, kEntry);
+        rig.relays.Command11_Click();
+        QCOMPARE(rig.comm->log, QStringList{"open 201"});
+        QCOMPARE(p.Command1->text(), QStringLiteral("Disconnect"));
+        QCOMPARE(rig.relays.Command11->text(), QStringLiteral("关闭总台串口号"));
+        QCOMPARE(PanelStandIns::shown(p.Image2), 0);
+        QCOMPARE(PanelStandIns::shown(p.Image3), 0);
+        QVERIFY(p.Check2->isEnabled() && p.Check3->isEnabled());
+
+        p.Check2->setChecked(true);
+        p.Check3->setChecked(true);
+        rig.comm->log.clear();
+        rig.relays.Command11_Click();
+        // Both relays are switched off on the still open port, then the port closes.
+        QCOMPARE(rig.comm->log, (QStringList{"write AA 01 00 00", "discard output",
+                                             "write AA 02 00 00", "discard output", "close"}));
+        QVERIFY(!p.Check2->isChecked() && !p.Check2->isEnabled());
+        QVERIFY(!p.Check3->isChecked() && !p.Check3->isEnabled());
+        QCOMPARE(p.Command1->text(), QStringLiteral("Connect"));
+        QCOMPARE(rig.relays.Command11->text(), QStringLiteral("打开总台串口号"));
+    }
+
+    void connectFailuresAreReported_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("openFailure");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("no number") << "COM->x" << 0 << "系统错误,错误编号：13";
+        QTest::newRow("port missing") << kEntry << 8002 << "系统错误,错误编号：8002";
+    }
+    void connectFailuresAreReported() {
+        QFETCH(QString, entry);
+        QFETCH(int, openFailure);
+        QFETCH(QString, text);
+        Rig rig;
+        if (openFailure != 0) {
+            rig.comm->failOpenWith = openFailure;
+        }
+        PanelStandIns::choose(rig.panel.SelectPort0, entry);
+        rig.relays.Command11_Click();
+        QCOMPARE(boxes().count(), 1);
+        QCOMPARE(boxes().last().text, text);
+        QCOMPARE(boxes().last().title, QStringLiteral("2路串口继电器"));
+        QCOMPARE(rig.relays.Command11->text(), QStringLiteral("打开总台串口号"));
+        QCOMPARE(rig.panel.Command1->text(), QStringLiteral("Connect"));
+        QVERIFY(!rig.panel.Check2->isEnabled());
+        QCOMPARE(PanelStandIns::shown(rig.panel.Image2), -1);
+    }
+
+    void aFailedOpenWhileSendingIsReportedOnce() {
+        Rig rig;
+        auto& r = rig.relays;
+        rig.comm->failOpenWith = 8002;
+        r.Command4_Click();
+        r.Command7_Click();
+        r.Command4_Click();
+        QCOMPARE(boxes().count(), 1);
+        QCOMPARE(boxes().last().text, QStringLiteral("系统错误,错误编号：8002"));
+        QCOMPARE(boxes().last().title, QStringLiteral("2路串口继电器"));
+        QCOMPARE(r.Shape2->FillColor(), Shape::kRed);
+        QCOMPARE(r.Shape3->FillColor(), Shape::kRed);
+        QVERIFY(rig.comm->written.isEmpty());
+        // Another port is another failure, and once a send succeeds the next one counts again.
+        r.Combo1->setCurrentIndex(2);
+        r.Command4_Click();
+        QCOMPARE(boxes().count(), 2);
+        rig.comm->failOpenWith.reset();
+        r.Command4_Click();
+        QCOMPARE(r.Shape2->FillColor(), Shape::kGreen);
+        rig.comm->setPortOpen(false);
+        rig.comm->failOpenWith = 8002;
+        r.Command6_Click();
+        QCOMPARE(boxes().count(), 3);
+        QCOMPARE(r.Shape2->FillColor(), Shape::kGreen);
+    }
+
+    void ownPortButtonAndPortChoice() {
+        Rig rig;
+        auto& r = rig.relays;
+        r.Combo1->setCurrentIndex(4);
+        QCOMPARE(rig.comm->port, qint16{5});
+        r.Command5_Click();
+        QVERIFY(rig.comm->open);
+        QCOMPARE(r.Command5->text(), QStringLiteral("关闭串口"));
+        QCOMPARE(r.Shape1->FillColor(), Shape::kGreen);
+        r.Combo1->setCurrentIndex(1); // a new choice closes the port
+        QVERIFY(!rig.comm->open);
+        QCOMPARE(rig.comm->port, qint16{2});
+        r.Command5->setText(QStringLiteral("关闭串口"));
+        r.Command5_Click();
+        QCOMPARE(r.Command5->text(), QStringLiteral("打开串口"));
+        QCOMPARE(r.Shape1->FillColor(), Shape::kRed);
+
+        rig.comm->failOpenWith = 8002;
+        r.Command5_Click();
+        QCOMPARE(boxes().last().text, QStringLiteral("无效端口号"));
+        QCOMPARE(boxes().last().title, QStringLiteral("串口调试助手"));
+        QCOMPARE(boxes().last().icon, MessageIcon::Warning);
+        QCOMPARE(r.Command5->text(), QStringLiteral("打开串口"));
+    }
+
+    void noteAndClear() {
+        Rig rig;
+        rig.relays.Command1_Click();
+        QVERIFY(rig.relays.TxtReceive->toPlainText().startsWith(QStringLiteral("使用说明")));
+        rig.relays.Command3_Click();
+        QVERIFY(rig.relays.TxtReceive->toPlainText().isEmpty());
+    }
+
+    void framesOnARealLineAreExact() {
+        PtyPair line;
+        qputenv("TESSALY_VIRTUAL_PORTS", ("COM1=" + line.path() + ":Test rig").toLocal8Bit());
+        PanelStandIns panel;
+        开关面板 relays(std::make_unique<SerialCommControl>(), panel.relayLinks());
+        relays.Command4_Click();
+        relays.Command6_Click();
+        relays.Command7_Click();
+        relays.Command2_Click();
+        relays.Command8_Click();
+        relays.Command9_Click();
+        relays.Command10_Click();
+        qunsetenv("TESSALY_VIRTUAL_PORTS");
+        QCOMPARE(line.read(25).toHex(' '),
+                 QByteArray("aa 01 01 00 aa 01 00 00 aa 02 01 00 aa 02 00 00 dd 01 00 dd 02 00 "
+                            "aa bb 00"));
+        QCOMPARE(boxes().count(), 0);
+    }
+
+    void drivesTheSimulatedBoard() {
+        BoardSimulator sim;
+        QVERIFY(sim.running());
+        PanelStandIns panel;
+        开关面板 relays(std::make_unique<SerialCommControl>(), panel.relayLinks());
+        wireOutputs(panel, relays);
+        panel.USBcheck->setChecked(true);
+        PanelStandIns::choose(panel.SelectPort0, BoardSimulator::relayEntry());
+        relays.Command11_Click();
+        QCOMPARE(boxes().count(), 0);
+
+        relays.Command10_Click();
+        QTRY_COMPARE(relays.Command10->text(), QStringLiteral("测试成功"));
+        QCOMPARE(relays.Shape4->FillColor(), Shape::kGreen);
+
+        // The indicators are set back by hand, so only the board's answers turn them.
+        panel.Check2->setChecked(true);
+        relays.Shape2->setFillColor(Shape::kRed);
+        relays.Command8_Click();
+        QTRY_COMPARE(relays.Shape2->FillColor(), Shape::kGreen);
+        relays.Command9_Click();
+        relays.Shape3->setFillColor(Shape::kGreen);
+        QTRY_COMPARE(relays.Shape3->FillColor(), Shape::kRed);
+
+        panel.Check3->setChecked(true);
+        relays.Command11_Click(); // disconnect: both relays off before the port closes
+        QVERIFY(!relays.MSComm().PortOpen());
+        relays.Command11_Click();
+        relays.Shape2->setFillColor(Shape::kGreen);
+        relays.Command8_Click();
+        QTRY_COMPARE(relays.Shape2->FillColor(), Shape::kRed);
+        relays.Shape3->setFillColor(Shape::kGreen);
+        relays.Command9_Click();
+        QTRY_COMPARE(relays.Shape3->FillColor(), Shape::kRed);
+    }
+};
+
+TESSALY_TEST_MAIN(RelayPanelTest)
+#include "RelayPanelTest.moc"
