@@ -172,7 +172,7 @@ void TessalyPanel::buildProgramFrame(QWidget* central) {
         {"Label2", "Label10", "hh:mm:ss", 600, 1080}, {"Label5", "Label13", "Left", 2040, 600},
         {"Label6", "Label14", "Right", 2640, 600},    {"Label7", "Label15", "Laser", 3240, 480},
         {"Label8", "Label16", "Vac.", 3720, 480},     {"Label9", "Label17", "Signal", 4200, 480},
-        {"Label19", "Label20", "Σt", 4680, 900}};
+        {"Label19", "Label20", "Σt", 4800, 780}};
     for (const Header& h : headers) {
         label(f, QString::fromUtf8(h.caption), QLatin1String(h.left),
               twipsRect(h.x, 390, h.width, 210));
