@@ -8,6 +8,7 @@ PACKAGES=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     libmpg123-dev libopenmpt-dev libsdl2-dev libmp3lame-dev
     libbenchmark-dev xvfb xauth
+    clang libclang-rt-14-dev
 )
 
 missing=()

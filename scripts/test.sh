@@ -20,3 +20,16 @@ run_suite() {
 run_suite build
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     run_suite build-asan -DTESSALY_SANITIZE=address,undefined -DTESSALY_BUILD_BENCH=OFF
+
+# Bounded libFuzzer run of the serial frame decoder and relay reply handler (clang, its own
+# build folder, 30 seconds a target).
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DTESSALY_FUZZ=ON -DTESSALY_BUILD_BENCH=OFF -DTESSALY_SANITIZE=address,undefined \
+    -DTESSALY_WERROR=ON >/dev/null
+cmake --build build-fuzz --parallel "$(nproc)" --target fuzz_frame_decoder fuzz_relay_reply
+for target in fuzz_frame_decoder fuzz_relay_reply; do
+    mkdir -p "$home/corpus-$target"
+    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+        "build-fuzz/serial/fuzz/$target" -max_total_time=30 -print_final_stats=1 \
+        "$home/corpus-$target"
+done

@@ -1,0 +1,235 @@
+// Figures of the serial layer: decoder throughput, byte-to-label latency over a real
+// pseudo-terminal and frames lost at the full 115200-baud rate with random read splitting.
+
+#include "serial/DataWindow.h"
+#include "serial/Frames.h"
+#include "serial/SerialCommControl.h"
+#include "tools/boardsim/BoardModel.h"
+
+#include "app/Clock.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <fcntl.h>
+#include <pty.h>
+#include <random>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::vector<std::uint8_t> frameStream(std::size_t frames) {
+    boardsim::MeasuringBoard meter(5);
+    std::vector<std::uint8_t> stream;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const auto f = meter.frame(i * 10, i % 2 == 0, i % 3 == 0);
+        stream.insert(stream.end(), f.begin(), f.end());
+    }
+    return stream;
+}
+
+void BM_DecodeFrame(benchmark::State& state) {
+    const auto frame = frames::encodeFrame({50000, 1200, 345, 6789, 12345, 2700, 2000});
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(frames::decodeFrame(frame, frames::TimeScale::Received));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+BENCHMARK(BM_DecodeFrame);
+
+// The receive path's decoder: frames reassembled from reads cut at random sizes.
+void BM_AssembleRandomSplit(benchmark::State& state) {
+    constexpr std::size_t kFrames = 10000;
+    const auto stream = frameStream(kFrames);
+    std::mt19937 random(11);
+    std::uniform_int_distribution<std::size_t> cut(1, static_cast<std::size_t>(state.range(0)));
+    std::vector<std::size_t> cuts;
+    for (std::size_t pos = 0; pos < stream.size();) {
+        cuts.push_back(std::min(cut(random), stream.size() - pos));
+        pos += cuts.back();
+    }
+    std::size_t decoded = 0;
+    for (auto _ : state) {
+        frames::FrameAssembler a;
+        std::size_t pos = 0;
+        for (std::size_t n : cuts) {
+            a.feed(std::span(stream.data() + pos, n), [&](const frames::Reading&) { ++decoded; });
+            pos += n;
+        }
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(decoded));
+    state.counters["lost"] =
+        static_cast<double>(kFrames * static_cast<std::size_t>(state.iterations()) - decoded);
+}
+BENCHMARK(BM_AssembleRandomSplit)->Arg(1)->Arg(64)->Arg(4096);
+
+// A pseudo-terminal the data window opens as COM240 while the benchmark plays the board.
+struct Line {
+    int master = -1;
+    int slave = -1;
+    Line() {
+        char name[256] = {};
+        ::openpty(&master, &slave, name, nullptr, nullptr);
+        termios t{};
+        ::tcgetattr(slave, &t);
+        ::cfmakeraw(&t);
+        ::tcsetattr(slave, TCSANOW, &t);
+        qputenv("TESSALY_VIRTUAL_PORTS", QByteArray("COM240=") + name + ":Bench line");
+    }
+    ~Line() {
+        qunsetenv("TESSALY_VIRTUAL_PORTS");
+        ::close(master);
+        ::close(slave);
+    }
+    void write(const std::uint8_t* p, std::size_t n) const {
+        while (n > 0) {
+            const ssize_t w = ::write(master, p, n);
+            if (w <= 0) {
+                return;
+            }
+            p += w;
+            n -= static_cast<std::size_t>(w);
+        }
+    }
+};
+
+struct Receiver {
+    QWidget panel;
+    std::array<QLabel*, 7> labels{};
+    std::unique_ptr<数据采集窗口> window;
+    QComboBox* select = new QComboBox(&panel);
+
+    Receiver() {
+        DataWindowLinks links;
+        for (auto& l : labels) {
+            l = new QLabel(&panel);
+        }
+        links.实时数据 = labels;
+        select->setEditable(true);
+        select->setEditText(QStringLiteral("COM240->Bench line"));
+        links.SelectPort = select;
+        window = std::make_unique<数据采集窗口>(std::make_unique<SerialCommControl>(), links,
+                                                systemClock());
+        window->Command3_Click();
+    }
+};
+
+void BM_ByteToLabelLatency(benchmark::State& state) {
+    Line line;
+    Receiver rx;
+    if (!rx.window->MSComm1().PortOpen()) {
+        state.SkipWithError("cannot open the pseudo-terminal");
+        return;
+    }
+    boardsim::MeasuringBoard meter(3);
+    std::uint64_t ms = 0;
+    std::vector<double> samples;
+    QEventLoop loop;
+    QString expected;
+    std::chrono::steady_clock::time_point t0;
+    std::chrono::steady_clock::time_point t1;
+    // The label change ends the wait; the event loop sleeps until the line has bytes.
+    QObject::connect(rx.window->Text2[4], &QLineEdit::textChanged, [&](const QString& text) {
+        if (rx.labels[4]->text() == expected && text == expected) {
+            t1 = std::chrono::steady_clock::now();
+            loop.quit();
+        }
+    });
+    for (auto _ : state) {
+        ms += 10;
+        const auto frame = meter.frame(ms, false, false);
+        expected = QString::number(ms);
+        QTimer::singleShot(2000, &loop, [&] { loop.exit(1); });
+        t0 = std::chrono::steady_clock::now();
+        line.write(frame.data(), frame.size());
+        if (loop.exec() != 0) {
+            state.SkipWithError("frame never reached the label");
+            return;
+        }
+        const std::chrono::duration<double> dt = t1 - t0;
+        state.SetIterationTime(dt.count());
+        samples.push_back(dt.count() * 1000.0);
+    }
+    std::sort(samples.begin(), samples.end());
+    state.counters["p50_ms"] = samples[samples.size() / 2];
+    state.counters["p99_ms"] = samples[samples.size() * 99 / 100];
+    state.counters["max_ms"] = samples.back();
+}
+BENCHMARK(BM_ByteToLabelLatency)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2000);
+
+// The board at the full line rate (11520 bytes/s), written in random pieces with random gaps;
+// every frame carries its own time so the count of changes on the label is the count received.
+void BM_FramesLostAt115200(benchmark::State& state) {
+    const double seconds = qEnvironmentVariableIsSet("TESSALY_BENCH_SECONDS")
+                               ? qEnvironmentVariable("TESSALY_BENCH_SECONDS").toDouble()
+                               : 60.0;
+    const auto frameCount = static_cast<std::size_t>(seconds * 11520.0 / frames::kFrameSize);
+    for (auto _ : state) {
+        Line line;
+        Receiver rx;
+        std::size_t received = 0;
+        QObject::connect(rx.window->Text2[4], &QLineEdit::textChanged, [&] { ++received; });
+        std::atomic<bool> done{false};
+        std::thread writer([&] {
+            const auto stream = frameStream(frameCount);
+            std::mt19937 random(21);
+            std::uniform_int_distribution<std::size_t> cut(1, 64);
+            const auto start = std::chrono::steady_clock::now();
+            std::size_t pos = 0;
+            while (pos < stream.size()) {
+                const std::size_t n = std::min(cut(random), stream.size() - pos);
+                // Never ahead of the line rate: each byte takes 1/11520 s.
+                const auto due = start + std::chrono::microseconds(
+                                             static_cast<std::int64_t>((pos + n) * 1e6 / 11520.0));
+                std::this_thread::sleep_until(due);
+                line.write(stream.data() + pos, n);
+                pos += n;
+            }
+            done = true;
+        });
+        // A plain event loop, as the program runs: it sleeps until the line has bytes.
+        QEventLoop loop;
+        QTimer poll;
+        poll.start(50);
+        QElapsedTimer sinceDone;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!done) {
+                return;
+            }
+            if (!sinceDone.isValid()) {
+                sinceDone.start();
+            }
+            // Give the last reads a moment, then count.
+            if (received >= frameCount || sinceDone.elapsed() > 500) {
+                loop.quit();
+            }
+        });
+        loop.exec();
+        writer.join();
+        state.counters["frames_sent"] = static_cast<double>(frameCount);
+        state.counters["frames_received"] = static_cast<double>(received);
+        state.counters["frames_lost"] =
+            static_cast<double>(frameCount - std::min(frameCount, received));
+    }
+}
+BENCHMARK(BM_FramesLostAt115200)->Iterations(1)->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
