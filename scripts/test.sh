@@ -33,3 +33,12 @@ for target in fuzz_frame_decoder fuzz_relay_reply; do
         "build-fuzz/serial/fuzz/$target" -max_total_time=30 -print_final_stats=1 \
         "$home/corpus-$target"
 done
+
+# ThreadSanitizer on the audio tests: the library's output, sync and caller threads. Only the
+# audio test programs are built; Qt's own (uninstrumented) threads are suppressed by name.
+cmake -S . -B build-tsan -G Ninja -DTESSALY_WERROR=ON -DTESSALY_SANITIZE=thread \
+    -DTESSALY_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan --parallel "$(nproc)" --target audio_tests
+(cd build-tsan &&
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/../tests/audio/tsan.supp" \
+        ctest -L audio --output-on-failure --timeout 300)
