@@ -1,0 +1,243 @@
+#include "run/Mp3Export.h"
+
+#include "app/Clock.h"
+#include "app/MessageBoxes.h"
+#include "app/Paths.h"
+#include "app/TimeText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+
+const QString kCreated = QStringLiteral("Created!");
+const QString kWriting = QStringLiteral("Writing!");
+
+QString withSeparator(QString folder) {
+    if (!folder.endsWith(QLatin1Char('/')) && !folder.endsWith(QLatin1Char('\\'))) {
+        folder += QLatin1Char('/');
+    }
+    return folder;
+}
+
+QString withoutSeparator(const QString& folder) {
+    return folder.size() > 1 &&
+                   (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
+               ? folder.chopped(1)
+               : folder;
+}
+
+} // namespace
+
+Mp3Export::Mp3Export(const Mp3ExportControls& controls, ProgramTableSource programTable,
+                     Clock& clock, QWidget* owner, QString sourceFolder, QString exportFolder,
+                     QObject* parent)
+    : QObject(parent), c(controls), m_programTable(std::move(programTable)), m_clock(clock),
+      m_owner(owner), m_sourceFolderSetting(std::move(sourceFolder)),
+      m_exportFolderSetting(std::move(exportFolder)),
+      m_joiner([](const StepJoin& job, const std::atomic<bool>& cancel) {
+          return joinStep(job, cancel);
+      }) {}
+
+Mp3Export::~Mp3Export() {
+    stopJoin();
+}
+
+void Mp3Export::Save_as_MP3_Click() {
+    // Starting again abandons the export under way, its running join included.
+    c.Timer4->stop();
+    stopJoin();
+    m_exporting = false;
+    m_joinedStep = -1;
+    ++m_generation;
+    m_sourceFolder =
+        withSeparator(m_sourceFolderSetting.isEmpty() ? programFolder() : m_sourceFolderSetting);
+    m_exportFolder =
+        withSeparator(m_exportFolderSetting.isEmpty() ? exportFolder() : m_exportFolderSetting);
+
+    c.Frame2->show();
+    c.List1->clear();
+    addLine(GeneralDateText(m_clock.now()));
+    if (!prepareFolder()) {
+        return;
+    }
+    addLine(QStringLiteral("Clean old files in ") + withoutSeparator(m_exportFolder));
+    m_exportIndex = 0;
+    m_exporting = true;
+    c.Timer4->start();
+}
+
+bool Mp3Export::prepareFolder() {
+    const QString folder = withoutSeparator(m_exportFolder);
+    QString reason;
+    const QFileInfo info(folder);
+    if (info.isDir()) {
+        // Files only; sub-folders stay. Hidden ones too: a join cut short by a crash leaves one.
+        const QFileInfoList files =
+            QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QFileInfo& file : files) {
+            QFile f(file.filePath());
+            if (!f.remove()) {
+                reason = QStringLiteral("%1 cannot be deleted: %2")
+                             .arg(file.fileName(), f.errorString());
+                break;
+            }
+        }
+    } else if (info.exists() || info.isSymLink()) {
+        reason = QStringLiteral("a file of that name is in the way");
+    } else if (!QDir().mkpath(folder)) {
+        reason = QStringLiteral("it cannot be created");
+    }
+    if (reason.isEmpty()) {
+        return true;
+    }
+    const QString text =
+        QStringLiteral("Cannot prepare the export folder %1: %2").arg(folder, reason);
+    addLine(text);
+    showMessage(m_owner, text + QStringLiteral("\nThe MP3 export has not started."),
+                m_owner ? m_owner->window()->windowTitle() : QString(), MessageButtons::Ok,
+                MessageIcon::Critical);
+    return false;
+}
+
+void Mp3Export::Timer4_Timer() {
+    if (!m_exporting || m_exportIndex < 0 || m_exportIndex >= kStepCount) {
+        return;
+    }
+    const int i = m_exportIndex;
+    c.Label31->setText(c.Label1[i]->text());
+    if (m_joinRunning) {
+        return; // the step's join is still writing; look again at the next tick
+    }
+    const ProgramTable& table = m_programTable();
+    if (qint64(table.hours[i]) + table.minutes[i] + table.seconds[i] != 0) {
+        const QString path = stepPath(i);
+        if (m_joinedStep != i) {
+            写一条mp3文件(qint16(i), path);
+            return; // "Writing!": the join has only just started
+        }
+        if (检查文件是否存在(path) != kCreated) {
+            // Taken away since its join finished: write it again.
+            m_joinedStep = -1;
+            return;
+        }
+        addLine(path + QStringLiteral("  ") + kCreated);
+        c.List1->repaint();
+        m_joinedStep = -1;
+    }
+    ++m_exportIndex;
+    if (m_exportIndex == kStepCount) {
+        addLine(QStringLiteral("All MP3 files created"));
+        c.Timer4->stop();
+        m_exporting = false;
+        emit exportEnded(true);
+    }
+}
+
+void Mp3Export::结束MP3输出_Click() {
+    c.Frame2->hide();
+}
+
+bool Mp3Export::写一条mp3文件(qint16 i, const QString& path) {
+    if (m_joinRunning || i < 0 || i >= kStepCount) {
+        return false;
+    }
+    StepJoin job;
+    job.step = i;
+    job.sourceFolder = m_sourceFolder.isEmpty() ? withSeparator(programFolder()) : m_sourceFolder;
+    job.destination = path;
+    try {
+        job.sourceNames = exportSourceList(stepTexts(i));
+    } catch (const OverflowError&) {
+        fail(i, QStringLiteral("its time is out of range"));
+        return false;
+    }
+    m_cancel = std::make_shared<std::atomic<bool>>(false);
+    m_joinRunning = true;
+    m_joinedStep = -1;
+    const quint64 generation = m_generation;
+    m_worker =
+        std::thread([this, job = std::move(job), cancel = m_cancel, joiner = m_joiner, generation] {
+            const JoinOutcome outcome = joiner(job, *cancel);
+            // The object outlives the thread: its destructor joins it first.
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, step = job.step, outcome] {
+                    joinFinished(generation, step, outcome);
+                },
+                Qt::QueuedConnection);
+        });
+    return true;
+}
+
+QString Mp3Export::检查文件是否存在(const QString& path) const {
+    return QFileInfo(path).isFile() ? kCreated : kWriting;
+}
+
+void Mp3Export::joinFinished(quint64 generation, int step, const JoinOutcome& outcome) {
+    if (generation != m_generation) {
+        return; // from an export that was started over; its thread is joined already
+    }
+    if (m_worker.joinable()) {
+        m_worker.join(); // its last act was to send this
+    }
+    m_joinRunning = false;
+    switch (outcome.status) {
+    case JoinStatus::Complete:
+        m_joinedStep = step;
+        break;
+    case JoinStatus::SourceMissing:
+        fail(step, QStringLiteral("source clip %1 is missing from %2")
+                       .arg(outcome.source, withoutSeparator(m_sourceFolder)));
+        break;
+    case JoinStatus::SourceFailed:
+        fail(step, QStringLiteral("source clip %1 cannot be read: %2")
+                       .arg(outcome.source, outcome.reason));
+        break;
+    case JoinStatus::WriteFailed:
+        fail(step, QStringLiteral("%1 cannot be written: %2").arg(stepPath(step), outcome.reason));
+        break;
+    case JoinStatus::Cancelled:
+        break;
+    }
+}
+
+void Mp3Export::stopJoin() {
+    if (m_worker.joinable()) {
+        m_cancel->store(true);
+        m_worker.join();
+    }
+    m_joinRunning = false;
+}
+
+void Mp3Export::fail(int step, const QString& reason) {
+    c.Timer4->stop();
+    m_exporting = false;
+    const QString text =
+        QStringLiteral("Step %1 not written: %2").arg(c.Label1[step]->text(), reason);
+    addLine(text);
+    c.List1->repaint();
+    emit exportEnded(false);
+    showMessage(m_owner, text + QStringLiteral("\nThe MP3 export has stopped."),
+                m_owner ? m_owner->window()->windowTitle() : QString(), MessageButtons::Ok,
+                MessageIcon::Critical);
+}
+
+void Mp3Export::addLine(const QString& text) {
+    c.List1->addItem(text);
+}
+
+QString Mp3Export::stepPath(int i) const {
+    return m_exportFolder + c.Label1[i]->text() + QStringLiteral(".MP3");
+}
+
+StepTexts Mp3Export::stepTexts(int i) const {
+    return {c.Text1[i]->text(), c.Text2[i]->text(), c.Text3[i]->text(), c.Text4[i]->text(),
+            c.Text5[i]->text()};
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "program/ProgramTable.h"
+#include "run/ExportSources.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+
+class Clock;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QTimer;
+class QWidget;
+
+// The main-panel controls the MP3 export drives.
+struct Mp3ExportControls {
+    QWidget* Frame2 = nullptr;
+    QListWidget* List1 = nullptr;
+    QLabel* Label31 = nullptr;
+    QTimer* Timer4 = nullptr;
+    // Step numbers "00".."39" and the step fields, as the panel's arrays.
+    std::array<QLabel*, kStepRows> Label1{};
+    std::array<QLineEdit*, kStepRows> Text1{};
+    std::array<QLineEdit*, kStepRows> Text2{};
+    std::array<QLineEdit*, kStepRows> Text3{};
+    std::array<QLineEdit*, kStepRows> Text4{};
+    std::array<QLineEdit*, kStepRows> Text5{};
+};
+
+// Writes the current program as one MP3 file per non-empty step into the export folder, one
+// step per tick of Timer4. Each file is joined from clip files on a worker thread, so the
+// window stays responsive however long the step; the tick waits while a join runs and takes
+// the finished file at the next tick.
+class Mp3Export : public QObject {
+    Q_OBJECT
+public:
+    using ProgramTableSource = std::function<const ProgramTable&()>;
+    // Joins one step; runs on the worker thread and touches nothing else.
+    using Joiner = std::function<JoinOutcome(const StepJoin&, const std::atomic<bool>& cancel)>;
+
+    // owner parents the message boxes and gives their title. An empty folder stands for the
+    // program folder (sources) or the export folder, looked up when an export starts.
+    Mp3Export(const Mp3ExportControls& controls, ProgramTableSource programTable, Clock& clock,
+              QWidget* owner, QString sourceFolder = {}, QString exportFolder = {},
+              QObject* parent = nullptr);
+    // Cancels a running join and waits for its thread; its file is not left behind.
+    ~Mp3Export() override;
+
+    // Menu "Save as MP3": shows the frame, prepares the export folder and starts the ticks.
+    // Again while an export runs, it starts over.
+    void Save_as_MP3_Click();
+    // One step per tick.
+    void Timer4_Timer();
+    // "OK": hides the frame; a running export goes on.
+    void 结束MP3输出_Click();
+    // Starts the join of step i into path unless a join is running; true when it started.
+    bool 写一条mp3文件(qint16 i, const QString& path);
+    // "Created!" when a file is at path, "Writing!" when not.
+    QString 检查文件是否存在(const QString& path) const;
+
+    // The step being exported, 0..40.
+    qint16 exportIndex() const { return m_exportIndex; }
+    bool isExporting() const { return m_exporting; }
+    bool joinRunning() const { return m_joinRunning; }
+    // Replaces the join (benchmarks choose the copy method; tests hold a join open).
+    void setJoiner(Joiner joiner) { m_joiner = std::move(joiner); }
+
+signals:
+    // The export ended: all steps written (true) or stopped by a failure (false).
+    void exportEnded(bool complete);
+
+private:
+    QString stepPath(int i) const;
+    StepTexts stepTexts(int i) const;
+    bool prepareFolder();
+    void joinFinished(quint64 generation, int step, const JoinOutcome& outcome);
+    void stopJoin();
+    void fail(int step, const QString& reason);
+    void addLine(const QString& text);
+
+    Mp3ExportControls c;
+    ProgramTableSource m_programTable;
+    Clock& m_clock;
+    QWidget* m_owner;
+    QString m_sourceFolderSetting;
+    QString m_exportFolderSetting;
+    Joiner m_joiner;
+
+    // Folders of the export under way, each with its trailing separator.
+    QString m_sourceFolder;
+    QString m_exportFolder;
+    qint16 m_exportIndex = 0;
+    bool m_exporting = false;
+    bool m_joinRunning = false;
+    // The step whose join has finished and awaits the next tick; -1 for none.
+    int m_joinedStep = -1;
+    // Tells results of a cancelled export from the current one's.
+    quint64 m_generation = 0;
+    std::shared_ptr<std::atomic<bool>> m_cancel;
+    std::thread m_worker;
+};
