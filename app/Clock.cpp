@@ -28,6 +28,10 @@ QDateTime SystemClock::now() const {
     return t;
 }
 
+int SystemClock::wallMsIntoSecond() const {
+    return static_cast<int>(QDateTime::currentMSecsSinceEpoch() % 1000);
+}
+
 void SystemClock::sleepMs(int ms) {
     QThread::msleep(static_cast<unsigned long>(ms));
 }
@@ -37,6 +41,10 @@ ManualClock::ManualClock(QDateTime start) : m_wall(std::move(start)) {}
 QDateTime ManualClock::now() const {
     const qint64 wholeSeconds = (m_ms - m_wallSetAtMs) / 1000;
     return m_wall.addSecs(wholeSeconds);
+}
+
+int ManualClock::wallMsIntoSecond() const {
+    return static_cast<int>((m_ms - m_wallSetAtMs) % 1000);
 }
 
 void ManualClock::advanceMs(qint64 ms) {

@@ -12,6 +12,8 @@ public:
     virtual qint64 monotonicMs() const = 0;
     // Local date and time, truncated to the whole second.
     virtual QDateTime now() const = 0;
+    // Milliseconds into the current wall-clock second (0..999), to align other counters to it.
+    virtual int wallMsIntoSecond() const = 0;
     // Waits; a test clock only moves its readings forward.
     virtual void sleepMs(int ms) = 0;
     // "now" as a day count (days since 1899-12-30, time of day as fraction).
@@ -22,6 +24,7 @@ class SystemClock final : public Clock {
 public:
     qint64 monotonicMs() const override;
     QDateTime now() const override;
+    int wallMsIntoSecond() const override;
     void sleepMs(int ms) override;
 };
 
@@ -31,6 +34,7 @@ public:
     explicit ManualClock(QDateTime start = QDateTime(QDate(2026, 12, 7), QTime(18, 1, 55)));
     qint64 monotonicMs() const override { return m_ms; }
     QDateTime now() const override;
+    int wallMsIntoSecond() const override;
     void sleepMs(int ms) override { advanceMs(ms); }
     // Moves both readings forward.
     void advanceMs(qint64 ms);

@@ -57,3 +57,11 @@ double leadingNumber(QStringView text) {
     // An exponent beyond double range reads as infinity, which every caller clamps.
     return ok || std::isinf(v) ? v : 0.0;
 }
+
+QString wholeMagnitudeText(QStringView text, int maximum) {
+    const double magnitude = std::fabs(std::floor(leadingNumber(text)));
+    if (magnitude > maximum) {
+        return QString::number(maximum);
+    }
+    return QString::number(static_cast<int>(magnitude));
+}

@@ -6,11 +6,7 @@
 #include <cmath>
 
 QString normalizeStepText(const QString& text, int maximum) {
-    const double magnitude = std::fabs(std::floor(leadingNumber(text)));
-    if (magnitude > maximum) {
-        return QString::number(maximum);
-    }
-    return QString::number(static_cast<int>(magnitude));
+    return wholeMagnitudeText(text, maximum);
 }
 
 namespace {

@@ -1,12 +1,16 @@
 #include "program/TessalyPanel.h"
 
+#include "app/CheckValue.h"
 #include "app/Clock.h"
 #include "app/MessageBoxes.h"
 #include "app/NumericText.h"
+#include "app/Palette.h"
 #include "app/Paths.h"
 #include "app/Twips.h"
 #include "program/ProgramEditor.h"
 #include "program/ProgramLibrary.h"
+#include "run/ManualPumps.h"
+#include "run/RunEngine.h"
 #include "run/WorkingTimeCounter.h"
 
 #include <QCheckBox>
@@ -25,13 +29,6 @@
 namespace {
 
 const QString kPanelCaption = QStringLiteral("Dorvex-20230210");
-
-// The 16-colour palette of label backgrounds and chart lines.
-constexpr QRgb kPalette[16] = {
-    qRgb(0, 0, 0),       qRgb(0, 0, 128),   qRgb(0, 128, 0),   qRgb(0, 128, 128),
-    qRgb(128, 0, 0),     qRgb(128, 0, 128), qRgb(128, 128, 0), qRgb(192, 192, 192),
-    qRgb(128, 128, 128), qRgb(0, 0, 255),   qRgb(0, 255, 0),   qRgb(0, 255, 255),
-    qRgb(255, 0, 0),     qRgb(255, 0, 255), qRgb(255, 255, 0), qRgb(255, 255, 255)};
 
 QString twoDigitRow(int i) {
     return QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
@@ -73,16 +70,10 @@ QLabel* indicator(QWidget* parent, const QString& name, bool on, const QRect& re
     return image;
 }
 
-void setBackground(QWidget* w, QRgb colour) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, QColor(colour));
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
-
 } // namespace
 
-TessalyPanel::TessalyPanel(Clock& clock, QWidget* parent) : QMainWindow(parent), m_clock(clock) {
+TessalyPanel::TessalyPanel(Clock& clock, std::function<ClipPlayer&()> player, QWidget* parent)
+    : QMainWindow(parent), m_clock(clock), m_canSound(static_cast<bool>(player)) {
     setObjectName(QStringLiteral("TessalyPanel"));
     setWindowTitle(kPanelCaption);
     // A compact face, like the small dialog font the layout was drawn for.
@@ -118,6 +109,8 @@ TessalyPanel::TessalyPanel(Clock& clock, QWidget* parent) : QMainWindow(parent),
     m_editor = std::make_unique<ProgramEditor>(*this);
     m_library = std::make_unique<ProgramLibrary>(*this);
     m_workingTime = std::make_unique<WorkingTimeCounter>(Label29);
+    m_run = std::make_unique<RunEngine>(*this, player);
+    m_pumps = std::make_unique<ManualPumps>(*this, player);
     wireEvents();
     markNotYetWired();
     m_editor->recompute();
@@ -199,7 +192,7 @@ void TessalyPanel::buildProgramFrame(QWidget* central) {
         Label1[i] =
             label(f, nn, QStringLiteral("Label1_%1").arg(i), twipsRect(numberLeft, top, 330, 225));
         Label1[i]->setAccessibleDescription(step + QStringLiteral("number"));
-        setBackground(Label1[i], kPalette[7]);
+        setPaletteBackground(Label1[i], 7);
         for (int k = 0; k < kStepTextFields; ++k) {
             auto* edit = place(new QLineEdit(QStringLiteral("0"), f),
                                QStringLiteral("Text%1_%2").arg(k + 1).arg(i),
@@ -267,7 +260,7 @@ void TessalyPanel::buildHistoryFrame(QWidget* central) {
         chart->setFrameShape(QFrame::Panel);
         chart->setFrameShadow(QFrame::Sunken);
         chart->setAccessibleName(QLatin1String(chartNames[k]));
-        setBackground(chart, kPalette[15]);
+        setPaletteBackground(chart, 15);
         Picture1[k] = chart;
     }
     // Legend, beside the chart it belongs to: Laser, Voltage, Vacuum, Signal above;
@@ -397,6 +390,8 @@ void TessalyPanel::buildExportFrame(QWidget* central) {
 
 void TessalyPanel::wireEvents() {
     m_editor->wireStepControls();
+    m_run->wire();
+    m_pumps->wire();
     for (int k = 0; k < 2; ++k) {
         connect(Text6[k], &QLineEdit::textChanged, this, [this, k] { Text6_Change(k); });
     }
@@ -411,14 +406,18 @@ void TessalyPanel::wireEvents() {
 }
 
 void TessalyPanel::markNotYetWired() {
-    // Run control, manual pumps, devices, MP3 export, help and the intro video are wired in
-    // with their own modules; until then they must not look usable.
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             启动程序[0], Command3[1], Command3[2], 微泵速度[1], 微泵速度[2], USBcheck, 显示串口}) {
+    // Devices, MP3 export, help and the intro video are wired in with their own modules; until
+    // then they must not look usable.
+    for (QWidget* w : std::initializer_list<QWidget*>{USBcheck, 显示串口}) {
         w->setEnabled(false);
     }
     for (QAction* a : {Save_as_MP3, Help_Chinese, Help_English, video}) {
         a->setEnabled(false);
+    }
+    if (!m_canSound) {
+        // Without a sound output neither a program nor a pump can run.
+        启动程序[0]->setEnabled(false);
+        声控设备->setEnabled(false);
     }
 }
 
@@ -526,8 +525,15 @@ void TessalyPanel::showCopyright() {
 
 void TessalyPanel::准备退出软件() {
     Timer1->stop();
-    // The pumps, the device outputs and the serial ports are switched off here as their
-    // modules are wired in; then the secondary windows go, and the panel last.
+    if (m_canSound) {
+        m_pumps->Command4_Click(1);
+        m_pumps->Command4_Click(2);
+    }
+    setCheckValue(Check1, 0);
+    setCheckValue(Check2, 0);
+    setCheckValue(Check3, 0);
+    // The serial ports close here once the device windows are wired in; then the secondary
+    // windows go, and the panel last.
     m_library->unloadWorkingFolderList();
     m_library->unloadSaveAsWindow();
     hide();

@@ -8,7 +8,10 @@
 #include <memory>
 
 class Clock;
+class ClipPlayer;
+class ManualPumps;
 class ProgramEditor;
+class RunEngine;
 class ProgramLibrary;
 class WorkingTimeCounter;
 class QAction;
@@ -29,7 +32,10 @@ class QWidget;
 // names its controls; the concerns that drive them live in their own classes.
 class TessalyPanel : public QMainWindow {
 public:
-    explicit TessalyPanel(Clock& clock, QWidget* parent = nullptr);
+    // player gives the clip player, creating it on first use; without one the run and the
+    // manual pumps stay disabled, as nothing could sound.
+    explicit TessalyPanel(Clock& clock, std::function<ClipPlayer&()> player = {},
+                          QWidget* parent = nullptr);
     ~TessalyPanel() override;
 
     // Start-up sequence: flat look, working folder and samples, show, load the current program.
@@ -55,6 +61,8 @@ public:
 
     const ProgramTable& programTable() const;
     ProgramLibrary& library() { return *m_library; }
+    RunEngine& runEngine() { return *m_run; }
+    ManualPumps& manualPumps() { return *m_pumps; }
     Clock& clock() { return m_clock; }
 
     // Menu.
@@ -164,5 +172,8 @@ private:
     std::unique_ptr<ProgramEditor> m_editor;
     std::unique_ptr<ProgramLibrary> m_library;
     std::unique_ptr<WorkingTimeCounter> m_workingTime;
+    std::unique_ptr<RunEngine> m_run;
+    std::unique_ptr<ManualPumps> m_pumps;
+    bool m_canSound = false;
     bool m_exiting = false;
 };

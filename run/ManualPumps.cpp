@@ -1,0 +1,57 @@
+#include "run/ManualPumps.h"
+
+#include "app/NumericText.h"
+#include "program/TessalyPanel.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+ManualPumps::ManualPumps(TessalyPanel& panel, ClipPlayerProvider player)
+    : m_panel(panel), m_player(std::move(player)) {}
+
+void ManualPumps::wire() {
+    for (int k = 1; k <= 2; ++k) {
+        QObject::connect(m_panel.微泵速度[k], &QLineEdit::textChanged, &m_panel,
+                         [this, k] { 微泵速度_Change(k); });
+        QObject::connect(m_panel.Command3[k], &QPushButton::clicked, &m_panel,
+                         [this, k] { Command3_Click(k); });
+        QObject::connect(m_panel.Command4[k], &QPushButton::clicked, &m_panel,
+                         [this, k] { Command4_Click(k); });
+    }
+}
+
+void ManualPumps::微泵速度_Change(int index) {
+    QLineEdit* field = m_panel.微泵速度[index];
+    const QString level = wholeMagnitudeText(field->text(), 9);
+    if (level != field->text()) {
+        field->setText(level);
+    }
+}
+
+void ManualPumps::switchPump(int index, bool run) {
+    m_panel.微泵速度[index]->setEnabled(!run);
+    m_panel.Command3[index]->setEnabled(!run);
+    m_panel.Command4[index]->setEnabled(run);
+    确定即时文件名();
+    m_player().播放一个指定文件(instantClip);
+}
+
+void ManualPumps::Command3_Click(int index) {
+    switchPump(index, true);
+}
+
+void ManualPumps::Command4_Click(int index) {
+    switchPump(index, false);
+}
+
+void ManualPumps::确定即时文件名() {
+    // A pump runs while its own "Run" button is disabled, whatever its frame's state.
+    const auto part = [this](int k) {
+        const QPushButton* run = m_panel.Command3[k];
+        return run->isEnabledTo(run->parentWidget()) ? QStringLiteral("0")
+                                                     : m_panel.微泵速度[k]->text();
+    };
+    instantClip = part(1) + part(2) + QStringLiteral(".mc");
+    m_panel.Label27->setText(instantClip);
+}

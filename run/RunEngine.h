@@ -1,0 +1,58 @@
+#pragma once
+
+#include "run/ClipPlayer.h"
+#include "run/RunClock.h"
+
+#include <QString>
+#include <functional>
+
+class TessalyPanel;
+
+// Plays the panel's program against a whole-second run clock: finds the current step, has its
+// clip played, switches the device boxes, colours the step numbers, shows the times, repeats
+// cycles, and handles Start, Pause, Contin. and Stopp.
+class RunEngine {
+public:
+    enum Command { Start = 0, Pause = 1, Contin = 2, Stopp = 3 };
+
+    RunEngine(TessalyPanel& panel, ClipPlayerProvider player);
+
+    // Wires the run buttons and the two timers.
+    void wire();
+
+    // The click operation of 启动程序(index); runs also when the button is disabled.
+    void 启动程序_Click(int index);
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void 更新程序时间();
+    void 判断程序进程();
+    void 执行任务();
+
+    // Runs at the end of every run tick, after the step has been found (the charts).
+    std::function<void()> afterTick;
+
+    // Run state, as the panel keeps it for the life of the window.
+    qint16 stepIndex = 0;
+    QString currentClip;
+    qint16 blinkCounter = 0;
+    double elapsedDays = 0;
+    double elapsedSeconds = 0;
+    double pauseDays = 0;
+    double pauseSeconds = 0;
+
+private:
+    void setButtons(Command command);
+    void resetStepColours();
+    qint64 now() const { return m_runClock.seconds(); }
+    QString wallStamp() const;
+
+    TessalyPanel& m_panel;
+    ClipPlayerProvider m_player;
+    RunClock m_runClock;
+    // Run-clock seconds of the last Start, of the current cycle's start (moved later by each
+    // pause), of the last Pause and of the last Contin.
+    qint64 m_programStart = 0;
+    qint64 m_cycleStart = 0;
+    qint64 m_pauseStart = 0;
+    qint64 m_resumeTime = 0;
+};

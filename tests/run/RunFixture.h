@@ -1,0 +1,71 @@
+#pragma once
+
+#include "app/CheckValue.h"
+#include "app/Clock.h"
+#include "app/Palette.h"
+#include "program/TessalyPanel.h"
+#include "run/ClipPlayer.h"
+#include "run/RunEngine.h"
+#include "tests/harness/TestHarness.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <memory>
+
+// Records every clip the program asks to hear.
+class RecordingPlayer final : public ClipPlayer {
+public:
+    void 播放一个指定文件(const QString& name) override { requests << name; }
+    QStringList requests;
+};
+
+// A main panel with a test clock and a recording player, and a way to step the run tick.
+struct RunFixture {
+    ManualClock clock{QDateTime(QDate(2026, 12, 7), QTime(18, 1, 55))};
+    RecordingPlayer player;
+    std::unique_ptr<TessalyPanel> panel;
+
+    RunFixture() {
+        panel = std::make_unique<TessalyPanel>(clock, [this]() -> ClipPlayer& { return player; });
+    }
+
+    TessalyPanel& p() { return *panel; }
+    RunEngine& engine() { return panel->runEngine(); }
+
+    // Sets step i: duration and levels as texts, and the three flags.
+    void step(int i, int h, int m, int s, int left, int right, int laser = 0, int vacuum = 0,
+              int signal = 0) {
+        panel->Text1[i]->setText(QString::number(h));
+        panel->Text2[i]->setText(QString::number(m));
+        panel->Text3[i]->setText(QString::number(s));
+        panel->Text4[i]->setText(QString::number(left));
+        panel->Text5[i]->setText(QString::number(right));
+        setCheckValue(panel->Check4[i], laser);
+        setCheckValue(panel->Check5[i], vacuum);
+        setCheckValue(panel->Check6[i], signal);
+    }
+
+    // Lets ms pass in run ticks of 500 ms, each tick run while the run timer is on.
+    void run(qint64 ms) {
+        for (qint64 t = 0; t < ms; t += 500) {
+            clock.advanceMs(500);
+            if (panel->Timer1->isActive()) {
+                engine().Timer1_Timer();
+            }
+            if (panel->Timer2->isActive()) {
+                engine().Timer2_Timer();
+            }
+        }
+    }
+
+    void press(int command) { engine().启动程序_Click(command); }
+
+    int colour(int i) const { return paletteBackground(panel->Label1[i]); }
+
+    std::array<int, 3> devices() const {
+        return {checkValue(panel->Check1), checkValue(panel->Check2), checkValue(panel->Check3)};
+    }
+};
