@@ -27,13 +27,6 @@ private slots:
         qunsetenv("TESSALY_VIRTUAL_PORTS");
     }
 
-    void startsClosedOnPortOneAt9600() {
-        SerialCommControl c;
-        QVERIFY(!c.PortOpen());
-        QCOMPARE(c.CommPort(), qint16{1});
-        QCOMPARE(c.Settings(), QStringLiteral("9600,n,8,1"));
-    }
-
     void settingsTextsThatCannotBeApplied_data() {
         QTest::addColumn<QString>("text");
         QTest::newRow("parity Y") << "9600,y,8,1";
@@ -156,18 +149,6 @@ private slots:
         m_pty->write("a");
         QTRY_COMPARE(got, QByteArray("abc"));
         QCOMPARE(deepest, 1);
-    }
-
-    void closingDropsWaitingBytes() {
-        SerialCommControl c;
-        c.setCommPort(150);
-        c.setPortOpen(true);
-        m_pty->write("stale");
-        QTRY_COMPARE(c.InBufferCount(), 5);
-        c.setPortOpen(false);
-        QCOMPARE(c.InBufferCount(), 0);
-        c.setPortOpen(true);
-        QVERIFY(c.Input().isEmpty());
     }
 
 private:

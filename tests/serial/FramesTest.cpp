@@ -195,11 +195,6 @@ private slots:
         QVERIFY(a.rejected() > 0);
     }
 
-    void hexTextHasTwoUpperDigitsAndASpacePerByte() {
-        QCOMPARE(hexText(QByteArray::fromHex("ab0006ff")), QStringLiteral("AB 00 06 FF "));
-        QCOMPARE(hexText(QByteArray()), QString());
-    }
-
     void readingTextTrimsZerosAndUsesNoGrouping_data() {
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("text");
@@ -258,34 +253,6 @@ private slots:
         QCOMPARE(s.accepted, accepted);
     }
 
-    void fieldReadersReportBadPieces() {
-        const QStringList pieces = kExampleText.split(QLatin1Char(' '));
-        QCOMPARE(data_conversion2(pieces, 24), 21073.0);
-        QCOMPARE(data_conversion4s(pieces, 22), 1145258561.0);
-        try {
-            data_conversion4(pieces, 2);
-            QFAIL("an index before the frame must fail");
-        } catch (const CommError& e) {
-            QCOMPARE(e.code(), CommErrorCode::SubscriptOutOfRange);
-        }
-        QStringList broken = pieces;
-        broken[5] = QStringLiteral("G1");
-        try {
-            data_conversion4(broken, 6);
-            QFAIL("a piece that is not hexadecimal must fail");
-        } catch (const CommError& e) {
-            QCOMPARE(e.code(), CommErrorCode::TypeMismatch);
-        }
-    }
-
-    void relayFramesAreExact() {
-        QCOMPARE(relaySwitchFrame(1, 1), (std::array<std::uint8_t, 4>{0xAA, 0x01, 0x01, 0x00}));
-        QCOMPARE(relaySwitchFrame(2, 0), (std::array<std::uint8_t, 4>{0xAA, 0x02, 0x00, 0x00}));
-        QCOMPARE(relayCommandFrame(kQuery, 2), (std::array<std::uint8_t, 3>{0xDD, 0x02, 0x00}));
-        QCOMPARE(relayCommandFrame(kSwitch, kTest),
-                 (std::array<std::uint8_t, 3>{0xAA, 0xBB, 0x00}));
-    }
-
     void repliesMeanWhatTheBoardSays_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("reply");
@@ -324,18 +291,6 @@ private slots:
                  (std::vector<std::uint8_t>{0x01, 0x01, 0x02, 0x00, 0xCC, 0x01, 0x00, 0x02, 0x01}));
         QVERIFY(!board.closed(1));
         QVERIFY(board.closed(2));
-    }
-
-    void simulatedMeterReadsPlausibly() {
-        boardsim::MeasuringBoard meter(9);
-        RawFields idle = meter.sample(1000, false, false);
-        RawFields both = meter.sample(3601000, true, true);
-        QVERIFY(std::abs(idle.voltage / 10.0 - 5000.0) < 100.0);
-        QVERIFY(both.current > idle.current + 9000); // 0.1 mA units: relays add over 900 mA
-        QVERIFY(both.charge > 9000);                 // about 1 A over an hour
-        QVERIFY(both.energy > 45000);
-        QCOMPARE(both.time, 360100u);
-        QVERIFY(both.dPlus > both.dMinus);
     }
 };
 
