@@ -1,0 +1,82 @@
+// Figures for the run engine: the cost of one run tick, and the processor time an idle panel
+// takes while its event loop runs.
+#include "app/Clock.h"
+#include "app/Paths.h"
+#include "program/TessalyPanel.h"
+#include "run/ClipPlayer.h"
+#include "run/RunEngine.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+#include <ctime>
+
+namespace {
+
+class SilentPlayer final : public ClipPlayer {
+public:
+    void 播放一个指定文件(const QString&) override {}
+};
+
+// A program of 40 steps, each one second, so ticks move through steps and change clips.
+void fillProgram(TessalyPanel& panel) {
+    for (int i = 0; i < kStepCount; ++i) {
+        panel.Text3[i]->setText(QStringLiteral("1"));
+        panel.Text4[i]->setText(QString::number(i % 10));
+        panel.Text5[i]->setText(QString::number((i / 10) % 10));
+    }
+}
+
+void BM_RunTick(benchmark::State& state) {
+    ManualClock clock;
+    SilentPlayer player;
+    TessalyPanel panel(clock, [&player]() -> ClipPlayer& { return player; });
+    fillProgram(panel);
+    panel.Check7->setChecked(true);
+    RunEngine& engine = panel.runEngine();
+    engine.启动程序_Click(RunEngine::Start);
+    for (auto _ : state) {
+        clock.advanceMs(500);
+        engine.Timer1_Timer();
+    }
+}
+BENCHMARK(BM_RunTick)->Unit(benchmark::kMicrosecond);
+
+// Processor time of the whole process while a shown, idle panel runs its event loop.
+void BM_IdlePanelCpu(benchmark::State& state) {
+    for (auto _ : state) {
+        TessalyPanel panel(systemClock());
+        panel.show();
+        QCoreApplication::processEvents();
+        const std::clock_t cpuStart = std::clock();
+        QElapsedTimer wall;
+        wall.start();
+        QEventLoop loop;
+        QTimer::singleShot(static_cast<int>(state.range(0) * 1000), &loop, &QEventLoop::quit);
+        loop.exec();
+        const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+        state.counters["cpu_percent_of_core"] = 100.0 * cpu / (wall.elapsed() / 1000.0);
+    }
+}
+BENCHMARK(BM_IdlePanelCpu)->Arg(60)->Iterations(1)->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("TessalyBench"));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
