@@ -2,6 +2,7 @@
 // and building the main panel with its start-up sequence.
 #include "app/Clock.h"
 #include "app/Paths.h"
+#include "bench/QtBenchmarkMain.h"
 #include "program/ProgramFile.h"
 #include "program/TessalyPanel.h"
 
@@ -51,32 +52,22 @@ void BM_ReadAndParseProgramFile(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadAndParseProgramFile)->Unit(benchmark::kMicrosecond);
 
+// Argument 1 shows the panel, so rows repaint as they fill.
 void BM_LoadProgramIntoPanel(benchmark::State& state) {
     const QString paths[2] = {writeProgram("a.TSY", programBytes(0)),
                               writeProgram("b.TSY", programBytes(1))};
     ManualClock clock;
     TessalyPanel panel(clock);
+    if (state.range(0) == 1) {
+        panel.show();
+    }
     int k = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(panel.读取程序(paths[k]));
         k ^= 1;
     }
 }
-BENCHMARK(BM_LoadProgramIntoPanel)->Unit(benchmark::kMillisecond);
-
-void BM_LoadProgramIntoShownPanel(benchmark::State& state) {
-    const QString paths[2] = {writeProgram("a.TSY", programBytes(0)),
-                              writeProgram("b.TSY", programBytes(1))};
-    ManualClock clock;
-    TessalyPanel panel(clock);
-    panel.show(); // rows repaint as they fill
-    int k = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(panel.读取程序(paths[k]));
-        k ^= 1;
-    }
-}
-BENCHMARK(BM_LoadProgramIntoShownPanel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadProgramIntoPanel)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The start-up without its fixed 200 ms wait (a test clock skips it).
 void BM_PanelConstructionAndFormLoad(benchmark::State& state) {
@@ -102,16 +93,5 @@ BENCHMARK(BM_PanelConstructionAndFormLoadRealClock)->Unit(benchmark::kMillisecon
 } // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("TessalyBench"));
-    setProgramFolder(QStringLiteral(TESSALY_PROGRAM_DIR));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks(argc, argv);
 }

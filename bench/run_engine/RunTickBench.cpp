@@ -2,6 +2,7 @@
 // takes while its event loop runs.
 #include "app/Clock.h"
 #include "app/Paths.h"
+#include "bench/QtBenchmarkMain.h"
 #include "program/TessalyPanel.h"
 #include "run/ClipPlayer.h"
 #include "run/RunEngine.h"
@@ -68,15 +69,5 @@ BENCHMARK(BM_IdlePanelCpu)->Arg(60)->Iterations(1)->Unit(benchmark::kSecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("TessalyBench"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks(argc, argv);
 }
