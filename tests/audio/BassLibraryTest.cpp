@@ -351,29 +351,6 @@ private slots:
                  qPrintable(QStringLiteral("residual %1 / %2").arg(left).arg(right)));
     }
 
-    void positionWrapsWhileLooping() {
-        const BassApi& bass = api();
-        const auto image = loopMp3(1, 1, 4410);
-        DiskCapture capture(QStringLiteral("position"));
-        QVERIFY(bass.Init(-1, 44100, 0, nullptr, nullptr));
-        const HSTREAM stream = streamOf(image);
-        QVERIFY(bass.ChannelPlay(stream, FALSE));
-        const QWORD length = bass.ChannelGetLength(stream);
-        QWORD previous = 0;
-        int wraps = 0;
-        QVERIFY(waitUntil([&] {
-            const QWORD now = bass.ChannelGetPosition(stream);
-            if (now > length) {
-                return true; // caught below
-            }
-            wraps += now < previous ? 1 : 0;
-            previous = now;
-            return wraps >= 3;
-        }));
-        QVERIFY(previous <= length);
-        QVERIFY(bass.ChannelBytes2Seconds(stream, previous) <= 0.1f);
-    }
-
     // Sync callbacks run on the library's own thread; one that blocks (the program shows a
     // message box there) must not stop the sound.
     void blockingSyncCallbackDoesNotStopTheSound() {

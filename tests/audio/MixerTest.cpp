@@ -1,5 +1,5 @@
-// The mixer driven by hand with scripted sources: exact loop periods, end reports, restarts,
-// sums and conversion, without any output device.
+// The mixer driven by hand with scripted sources: exact loop periods, end reports, restarts
+// and sums, without any output device.
 #include "audio/bass/Mixer.h"
 #include "tests/harness/TestHarness.h"
 
@@ -129,23 +129,6 @@ private slots:
         mixer.remove(a.get());
         out = mixFrames(mixer, 4);
         QCOMPARE(out[0], std::int16_t{10004}); // b alone; the unplayed channel adds nothing
-    }
-
-    void otherRatesAndMonoAreConverted() {
-        EndLog log;
-        Mixer mixer(44100, 512, &log);
-        auto ch = channel(5, std::make_unique<RampDecoder>(2205, 22050, 1, 1000), false, mixer);
-        ch->play(false);
-        const auto out = mixFrames(mixer, 8000);
-        std::size_t sounding = 0;
-        for (std::size_t f = 0; f < 8000; ++f) {
-            sounding += out[f * 2] != 0 ? 1 : 0;
-            QCOMPARE(out[f * 2], out[f * 2 + 1]); // mono on both sides
-        }
-        // A tenth of a second at either rate, give or take the resampler's edges.
-        QVERIFY2(sounding > 4300 && sounding < 4520, qPrintable(QString::number(sounding)));
-        QCOMPARE(log.ends.size(), std::size_t{1});
-        QVERIFY(!ch->playing());
     }
 };
 

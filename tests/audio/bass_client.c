@@ -153,8 +153,16 @@ int main(int argc, char** argv) {
     CHECK(bass.StreamCreateFile(TRUE, garbage, 0, sizeof garbage, 0) == 0);
     CHECK(bass.ErrorGetCode() == BASS_ERROR_FILEFORM);
 
+    /* A first channel, played and freed, leaves nothing behind (the leak checker watches). */
+    HSTREAM first = bass.StreamCreateFile(TRUE, mp3, 0, (DWORD)size, 0);
+    CHECK(first != 0);
+    CHECK(bass.ChannelPlay(first, FALSE));
+    CHECK(bass.StreamFree(first));
+    CHECK(!bass.StreamFree(first));
+    CHECK(bass.ErrorGetCode() == BASS_ERROR_HANDLE);
+
     HSTREAM stream = bass.StreamCreateFile(TRUE, mp3, 0, (DWORD)size, BASS_SAMPLE_LOOP);
-    CHECK(stream != 0);
+    CHECK(stream != 0 && stream != first);
     /* Exactly the encoded frames, 16-bit stereo. */
     CHECK(bass.ChannelGetLength(stream) == (QWORD)FRAMES * 4);
     CHECK(bass.ChannelSetSync(stream, BASS_SYNC_END, 0, onEnd, 42) != 0);
