@@ -4,6 +4,7 @@
 #include "app/MessageBoxes.h"
 #include "app/Paths.h"
 #include "app/TimeText.h"
+#include "run/ExportFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,13 +47,13 @@ Mp3Export::Mp3Export(const Mp3ExportControls& controls, ProgramTableSource progr
       }) {}
 
 Mp3Export::~Mp3Export() {
-    stopJoin();
+    stopWorker();
 }
 
 void Mp3Export::Save_as_MP3_Click() {
     // Starting again abandons the export under way, its running join included.
     c.Timer4->stop();
-    stopJoin();
+    stopWorker();
     m_exporting = false;
     m_joinedStep = -1;
     ++m_generation;
@@ -64,46 +65,31 @@ void Mp3Export::Save_as_MP3_Click() {
     c.Frame2->show();
     c.List1->clear();
     addLine(GeneralDateText(m_clock.now()));
-    if (!prepareFolder()) {
-        return;
-    }
-    addLine(QStringLiteral("Clean old files in ") + withoutSeparator(m_exportFolder));
     m_exportIndex = 0;
     m_exporting = true;
-    c.Timer4->start();
+    // The ticks start once the old files are gone.
+    startWorker(
+        [folder = withoutSeparator(m_exportFolder)](const std::atomic<bool>& cancel) {
+            return prepareExportFolder(folder, cancel);
+        },
+        [this](const QString& reason) { folderPrepared(reason); });
 }
 
-bool Mp3Export::prepareFolder() {
+void Mp3Export::folderPrepared(const QString& reason) {
     const QString folder = withoutSeparator(m_exportFolder);
-    QString reason;
-    const QFileInfo info(folder);
-    if (info.isDir()) {
-        // Files only; sub-folders stay. Hidden ones too: a join cut short by a crash leaves one.
-        const QFileInfoList files =
-            QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
-        for (const QFileInfo& file : files) {
-            QFile f(file.filePath());
-            if (!f.remove()) {
-                reason = QStringLiteral("%1 cannot be deleted: %2")
-                             .arg(file.fileName(), f.errorString());
-                break;
-            }
-        }
-    } else if (info.exists() || info.isSymLink()) {
-        reason = QStringLiteral("a file of that name is in the way");
-    } else if (!QDir().mkpath(folder)) {
-        reason = QStringLiteral("it cannot be created");
-    }
     if (reason.isEmpty()) {
-        return true;
+        addLine(QStringLiteral("Clean old files in ") + folder);
+        c.Timer4->start();
+        return;
     }
+    m_exporting = false;
     const QString text =
         QStringLiteral("Cannot prepare the export folder %1: %2").arg(folder, reason);
     addLine(text);
+    emit exportEnded(false);
     showMessage(m_owner, text + QStringLiteral("\nThe MP3 export has not started."),
                 m_owner ? m_owner->window()->windowTitle() : QString(), MessageButtons::Ok,
                 MessageIcon::Critical);
-    return false;
 }
 
 void Mp3Export::Timer4_Timer() {
@@ -112,7 +98,7 @@ void Mp3Export::Timer4_Timer() {
     }
     const int i = m_exportIndex;
     c.Label31->setText(c.Label1[i]->text());
-    if (m_joinRunning) {
+    if (m_workerBusy) {
         return; // the step's join is still writing; look again at the next tick
     }
     const ProgramTable& table = m_programTable();
@@ -145,7 +131,7 @@ void Mp3Export::结束MP3输出_Click() {
 }
 
 bool Mp3Export::写一条mp3文件(qint16 i, const QString& path) {
-    if (m_joinRunning || i < 0 || i >= kStepCount) {
+    if (m_workerBusy || i < 0 || i >= kStepCount) {
         return false;
     }
     StepJoin job;
@@ -158,21 +144,10 @@ bool Mp3Export::写一条mp3文件(qint16 i, const QString& path) {
         fail(i, QStringLiteral("its time is out of range"));
         return false;
     }
-    m_cancel = std::make_shared<std::atomic<bool>>(false);
-    m_joinRunning = true;
     m_joinedStep = -1;
-    const quint64 generation = m_generation;
-    m_worker =
-        std::thread([this, job = std::move(job), cancel = m_cancel, joiner = m_joiner, generation] {
-            const JoinOutcome outcome = joiner(job, *cancel);
-            // The object outlives the thread: its destructor joins it first.
-            QMetaObject::invokeMethod(
-                this,
-                [this, generation, step = job.step, outcome] {
-                    joinFinished(generation, step, outcome);
-                },
-                Qt::QueuedConnection);
-        });
+    startWorker([job = std::move(job), joiner = m_joiner](
+                    const std::atomic<bool>& cancel) { return joiner(job, cancel); },
+                [this, step = int(i)](const JoinOutcome& outcome) { joinFinished(step, outcome); });
     return true;
 }
 
@@ -180,14 +155,36 @@ QString Mp3Export::检查文件是否存在(const QString& path) const {
     return QFileInfo(path).isFile() ? kCreated : kWriting;
 }
 
-void Mp3Export::joinFinished(quint64 generation, int step, const JoinOutcome& outcome) {
-    if (generation != m_generation) {
-        return; // from an export that was started over; its thread is joined already
-    }
+template <typename Work, typename Done> void Mp3Export::startWorker(Work work, Done done) {
+    m_cancel = std::make_shared<std::atomic<bool>>(false);
+    m_workerBusy = true;
+    m_worker = std::thread([this, work = std::move(work), done = std::move(done), cancel = m_cancel,
+                            generation = m_generation]() mutable {
+        auto result = work(*cancel);
+        // The object outlives the thread: its destructor joins it first.
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, done = std::move(done), result = std::move(result)] {
+                if (generation != m_generation) {
+                    return; // from an export started over; its thread is joined already
+                }
+                m_worker.join(); // its last act was to send this
+                m_workerBusy = false;
+                done(result);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void Mp3Export::stopWorker() {
     if (m_worker.joinable()) {
-        m_worker.join(); // its last act was to send this
+        m_cancel->store(true);
+        m_worker.join();
     }
-    m_joinRunning = false;
+    m_workerBusy = false;
+}
+
+void Mp3Export::joinFinished(int step, const JoinOutcome& outcome) {
     switch (outcome.status) {
     case JoinStatus::Complete:
         m_joinedStep = step;
@@ -206,14 +203,6 @@ void Mp3Export::joinFinished(quint64 generation, int step, const JoinOutcome& ou
     case JoinStatus::Cancelled:
         break;
     }
-}
-
-void Mp3Export::stopJoin() {
-    if (m_worker.joinable()) {
-        m_cancel->store(true);
-        m_worker.join();
-    }
-    m_joinRunning = false;
 }
 
 void Mp3Export::fail(int step, const QString& reason) {

@@ -49,11 +49,11 @@ public:
     Mp3Export(const Mp3ExportControls& controls, ProgramTableSource programTable, Clock& clock,
               QWidget* owner, QString sourceFolder = {}, QString exportFolder = {},
               QObject* parent = nullptr);
-    // Cancels a running join and waits for its thread; its file is not left behind.
+    // Cancels the worker's job and waits for its thread; a join leaves no file behind.
     ~Mp3Export() override;
 
-    // Menu "Save as MP3": shows the frame, prepares the export folder and starts the ticks.
-    // Again while an export runs, it starts over.
+    // Menu "Save as MP3": shows the frame, prepares the export folder on the worker thread and
+    // then starts the ticks. Again while an export runs, it starts over.
     void Save_as_MP3_Click();
     // One step per tick.
     void Timer4_Timer();
@@ -66,8 +66,10 @@ public:
 
     // The step being exported, 0..40.
     qint16 exportIndex() const { return m_exportIndex; }
+    // From "Save as MP3" to the last step or a failure.
     bool isExporting() const { return m_exporting; }
-    bool joinRunning() const { return m_joinRunning; }
+    // The folder preparation or a join is under way on the worker thread.
+    bool workerBusy() const { return m_workerBusy; }
     // Replaces the join (benchmarks choose the copy method; tests hold a join open).
     void setJoiner(Joiner joiner) { m_joiner = std::move(joiner); }
 
@@ -78,9 +80,11 @@ signals:
 private:
     QString stepPath(int i) const;
     StepTexts stepTexts(int i) const;
-    bool prepareFolder();
-    void joinFinished(quint64 generation, int step, const JoinOutcome& outcome);
-    void stopJoin();
+    void folderPrepared(const QString& reason);
+    void joinFinished(int step, const JoinOutcome& outcome);
+    // Runs work(cancel) on the worker thread, then done(result) on the window thread.
+    template <typename Work, typename Done> void startWorker(Work work, Done done);
+    void stopWorker();
     void fail(int step, const QString& reason);
     void addLine(const QString& text);
 
@@ -97,7 +101,7 @@ private:
     QString m_exportFolder;
     qint16 m_exportIndex = 0;
     bool m_exporting = false;
-    bool m_joinRunning = false;
+    bool m_workerBusy = false;
     // The step whose join has finished and awaits the next tick; -1 for none.
     int m_joinedStep = -1;
     // Tells results of a cancelled export from the current one's.

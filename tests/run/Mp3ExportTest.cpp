@@ -83,16 +83,25 @@ struct ExportRig {
                                                                               : QByteArray();
     }
 
+    // "Save as MP3", waiting for the folder to be ready.
+    void start() {
+        exporter->Save_as_MP3_Click();
+        waitForWorker();
+    }
+    void waitForWorker() {
+        QDeadlineTimer deadline(20000);
+        while (exporter->workerBusy() && !deadline.hasExpired()) {
+            QTest::qWait(1);
+        }
+    }
+
     // Ticks as Timer4 would, letting each join finish; the number of ticks the export took.
     int runToEnd() {
         int ticks = 0;
         while (exporter->isExporting() && ticks < 200) {
             exporter->Timer4_Timer();
             ++ticks;
-            QDeadlineTimer deadline(20000);
-            while (exporter->joinRunning() && !deadline.hasExpired()) {
-                QTest::qWait(1);
-            }
+            waitForWorker();
         }
         return ticks;
     }
@@ -141,7 +150,7 @@ private slots:
         rig.setStep(39, {"0", "0", "1", "3", "7"});
         QSignalSpy ended(rig.exporter.get(), &Mp3Export::exportEnded);
 
-        rig.exporter->Save_as_MP3_Click();
+        rig.start();
         QVERIFY(!rig.controls.Frame2->isHidden());
         QVERIFY(rig.controls.Timer4->isActive());
         // Each written step takes two ticks (start its join, take the file); the others one.
@@ -170,7 +179,7 @@ private slots:
         for (const char* name : {"07.MP3", ".07.MP3.part-1-1", "keep/inner.MP3"}) {
             QFile(rig.out + QString(name)).open(QIODevice::WriteOnly);
         }
-        rig.exporter->Save_as_MP3_Click();
+        rig.start();
         QVERIFY(rig.exported().isEmpty());
         QVERIFY(QFile::exists(rig.out + "keep/inner.MP3"));
         QCOMPARE(rig.runToEnd(), 40);
@@ -197,7 +206,7 @@ private slots:
         } else {
             QFile(folder).open(QIODevice::WriteOnly);
         }
-        rig.exporter->Save_as_MP3_Click();
+        rig.start();
         QVERIFY(!rig.controls.Timer4->isActive());
         QVERIFY(!rig.exporter->isExporting());
         QCOMPARE(messages().count(), 1);
@@ -222,7 +231,7 @@ private slots:
         rig.setStep(9, {"0", "0", "10", "3", "7"});
         QDir().mkpath(rig.out + (missingSource ? "x" : "05.MP3")); // a folder stays when cleaning
         QSignalSpy ended(rig.exporter.get(), &Mp3Export::exportEnded);
-        rig.exporter->Save_as_MP3_Click();
+        rig.start();
         rig.runToEnd();
 
         const QString line =
@@ -238,7 +247,7 @@ private slots:
         QCOMPARE(rig.exported(), QStringList{"02.MP3"});
         // Stopped for good: further ticks start nothing.
         rig.exporter->Timer4_Timer();
-        QVERIFY(!rig.exporter->joinRunning());
+        QVERIFY(!rig.exporter->workerBusy());
         QVERIFY(!rig.controls.Timer4->isActive());
     }
 
@@ -248,14 +257,14 @@ private slots:
         rig.setStep(0, {"12", "0", "0", "1", "1"}); // 720 minute clips
         JoinGate gate;
         rig.exporter->setJoiner(gate.joiner());
-        rig.exporter->Save_as_MP3_Click();
+        rig.start();
         rig.exporter->Timer4_Timer();
         for (int k = 0; k < 5; ++k) {
             QTest::qWait(20);
             rig.exporter->Timer4_Timer();
         }
         QCOMPARE(gate.started.load(), 1);
-        QVERIFY(rig.exporter->joinRunning());
+        QVERIFY(rig.exporter->workerBusy());
         QCOMPARE(rig.exporter->exportIndex(), qint16(0));
         QCOMPARE(rig.controls.List1->count(), 2);
         QVERIFY(rig.exported().filter(QRegularExpression("^\\d\\d\\.MP3$")).isEmpty());
@@ -280,12 +289,12 @@ private slots:
         rig.setStep(0, {"0", "0", "1", "0", "0"});
         JoinGate gate;
         rig.exporter->setJoiner(gate.joiner());
-        rig.exporter->Save_as_MP3_Click();
+        rig.start();
         rig.exporter->Timer4_Timer();
         QTRY_COMPARE(gate.started.load(), 1);
 
-        rig.exporter->Save_as_MP3_Click();
-        QVERIFY(!rig.exporter->joinRunning());
+        rig.start();
+        QVERIFY(!rig.exporter->workerBusy());
         QCOMPARE(rig.controls.List1->count(), 2);
         QVERIFY(rig.exported().isEmpty());
         QSignalSpy ended(rig.exporter.get(), &Mp3Export::exportEnded);
@@ -296,7 +305,7 @@ private slots:
         QCOMPARE(messages().count(), 0);
 
         gate.open = false;
-        rig.exporter->Save_as_MP3_Click();
+        rig.start();
         rig.exporter->Timer4_Timer();
         QTRY_COMPARE(gate.started.load(), 3);
         rig.exporter.reset();
@@ -311,7 +320,7 @@ private slots:
         rig.setStep(4, {"0", "0", "30", "9", "9"});
         QObject::connect(rig.controls.Timer4, &QTimer::timeout, rig.exporter.get(),
                          [&rig] { rig.exporter->Timer4_Timer(); });
-        rig.exporter->Save_as_MP3_Click();
+        rig.start();
         QVERIFY(rig.controls.Frame2->isVisible());
         rig.exporter->结束MP3输出_Click();
         QVERIFY(rig.controls.Frame2->isHidden());
