@@ -49,10 +49,10 @@ double cpuSeconds() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// Three passes of 37.mc through the mixer (and the start of a fourth). The seam error is the shift d for which pass k+1
-// equals pass k exactly when moved by N + d frames: frames added (d > 0) or missing (d < 0)
-// per pass. The jump is the largest step of the 300 Hz sine's recurrence at a seam, against
-// the largest anywhere else.
+// Three passes of 37.mc through the mixer (and the start of a fourth). The seam error is the shift
+// d for which pass k+1 equals pass k exactly when moved by N + d frames: frames added (d > 0) or
+// missing (d < 0) per pass. The jump is the largest step of the 300 Hz sine's recurrence at a seam,
+// against the largest anywhere else.
 void BM_LoopSeam(benchmark::State& state) {
     const auto& image = clip37();
     // A few frames into a fourth pass, so that the third end has been passed.
