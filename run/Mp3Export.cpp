@@ -168,7 +168,9 @@ template <typename Work, typename Done> void Mp3Export::startWorker(Work work, D
                 if (generation != m_generation) {
                     return; // from an export started over; its thread is joined already
                 }
-                m_worker.join(); // its last act was to send this
+                if (m_worker.joinable()) {
+                    m_worker.join(); // its last act was to send this
+                }
                 m_workerBusy = false;
                 done(result);
             },

@@ -59,7 +59,8 @@ public:
     void Timer4_Timer();
     // "OK": hides the frame; a running export goes on.
     void 结束MP3输出_Click();
-    // Starts the join of step i into path unless a join is running; true when it started.
+    // Starts the join of step i into path on the worker thread unless the worker is busy (a
+    // second join of a step never starts while one runs); true when it started.
     bool 写一条mp3文件(qint16 i, const QString& path);
     // "Created!" when a file is at path, "Writing!" when not.
     QString 检查文件是否存在(const QString& path) const;
