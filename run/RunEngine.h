@@ -1,6 +1,6 @@
 #pragma once
 
-#include "run/ClipPlayer.h"
+#include "audio/ClipPlayer.h"
 #include "run/RunClock.h"
 
 #include <QString>

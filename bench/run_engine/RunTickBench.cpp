@@ -4,7 +4,7 @@
 #include "app/Paths.h"
 #include "bench/QtBenchmarkMain.h"
 #include "program/TessalyPanel.h"
-#include "run/ClipPlayer.h"
+#include "audio/ClipPlayer.h"
 #include "run/RunEngine.h"
 
 #include <QApplication>

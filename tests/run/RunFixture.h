@@ -4,7 +4,7 @@
 #include "app/Clock.h"
 #include "app/Palette.h"
 #include "program/TessalyPanel.h"
-#include "run/ClipPlayer.h"
+#include "audio/ClipPlayer.h"
 #include "run/RunEngine.h"
 #include "tests/harness/TestHarness.h"
 
