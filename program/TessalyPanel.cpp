@@ -10,6 +10,7 @@
 #include "program/ProgramEditor.h"
 #include "program/ProgramLibrary.h"
 #include "run/ManualPumps.h"
+#include "run/Mp3Export.h"
 #include "run/RunEngine.h"
 #include "run/WorkingTimeCounter.h"
 
@@ -111,6 +112,10 @@ TessalyPanel::TessalyPanel(Clock& clock, std::function<ClipPlayer&()> player, QW
     m_workingTime = std::make_unique<WorkingTimeCounter>(Label29);
     m_run = std::make_unique<RunEngine>(*this, player);
     m_pumps = std::make_unique<ManualPumps>(*this, player);
+    const Mp3ExportControls exportControls{Frame2, List1, Label31, Timer4, Label1,
+                                           Text1,  Text2, Text3,   Text4,  Text5};
+    m_export = std::make_unique<Mp3Export>(
+        exportControls, [this]() -> const ProgramTable& { return programTable(); }, m_clock, this);
     wireEvents();
     markNotYetWired();
     m_editor->recompute();
@@ -403,15 +408,18 @@ void TessalyPanel::wireEvents() {
     connect(exitsoftware, &QAction::triggered, this, [this] { exitSoftware(); });
     connect(版权, &QAction::triggered, this, [this] { showCopyright(); });
     connect(Timer3, &QTimer::timeout, this, [this] { 更新累计机时(); });
+    connect(Save_as_MP3, &QAction::triggered, this, [this] { m_export->Save_as_MP3_Click(); });
+    connect(Timer4, &QTimer::timeout, this, [this] { m_export->Timer4_Timer(); });
+    connect(结束MP3输出, &QPushButton::clicked, this, [this] { m_export->结束MP3输出_Click(); });
 }
 
 void TessalyPanel::markNotYetWired() {
-    // Devices, MP3 export, help and the intro video are wired in with their own modules; until
-    // then they must not look usable.
+    // Devices, help and the intro video are wired in with their own modules; until then they
+    // must not look usable.
     for (QWidget* w : std::initializer_list<QWidget*>{USBcheck, 显示串口}) {
         w->setEnabled(false);
     }
-    for (QAction* a : {Save_as_MP3, Help_Chinese, Help_English, video}) {
+    for (QAction* a : {Help_Chinese, Help_English, video}) {
         a->setEnabled(false);
     }
     if (!m_canSound) {

@@ -10,6 +10,7 @@
 class Clock;
 class ClipPlayer;
 class ManualPumps;
+class Mp3Export;
 class ProgramEditor;
 class RunEngine;
 class ProgramLibrary;
@@ -63,6 +64,7 @@ public:
     ProgramLibrary& library() { return *m_library; }
     RunEngine& runEngine() { return *m_run; }
     ManualPumps& manualPumps() { return *m_pumps; }
+    Mp3Export& mp3Export() { return *m_export; }
     Clock& clock() { return m_clock; }
 
     // Menu.
@@ -174,6 +176,7 @@ private:
     std::unique_ptr<WorkingTimeCounter> m_workingTime;
     std::unique_ptr<RunEngine> m_run;
     std::unique_ptr<ManualPumps> m_pumps;
+    std::unique_ptr<Mp3Export> m_export;
     bool m_canSound = false;
     bool m_exiting = false;
 };
