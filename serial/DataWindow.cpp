@@ -167,6 +167,17 @@ void 数据采集窗口::reportError(int code) {
                 MessageButtons::Ok);
 }
 
+void 数据采集窗口::openPort(qint16 port) {
+    m_comm->setCommPort(port);
+    m_comm->setSettings(settingsText());
+    m_comm->setSThreshold(0);
+    if (!m_comm->PortOpen()) {
+        m_comm->setPortOpen(true);
+        // Bytes of a frame cut off by an earlier close must not join the new stream.
+        m_assembler.clear();
+    }
+}
+
 void 数据采集窗口::Command3_Click() {
     if (Command3->text() == kMasterClosed) {
         QComboBox* box = m_links.SelectPort;
@@ -174,13 +185,7 @@ void 数据采集窗口::Command3_Click() {
             return;
         }
         try {
-            m_comm->setCommPort(portNumberOfEntry(box->currentText()));
-            m_comm->setSettings(settingsText());
-            m_comm->setSThreshold(0);
-            if (!m_comm->PortOpen()) {
-                m_comm->setPortOpen(true);
-                m_assembler.clear();
-            }
+            openPort(portNumberOfEntry(box->currentText()));
         } catch (const CommError& e) {
             reportError(e.code());
             return;
@@ -232,13 +237,7 @@ void 数据采集窗口::Command1_Click() {
     try {
         const qint16 port = portNumberOfEntry(SelectPort->currentText());
         Label9->setText(QString::number(port));
-        m_comm->setCommPort(port);
-        m_comm->setSettings(settingsText());
-        m_comm->setSThreshold(0);
-        if (!m_comm->PortOpen()) {
-            m_comm->setPortOpen(true);
-            m_assembler.clear();
-        }
+        openPort(port);
     } catch (const CommError& e) {
         reportError(e.code());
         return;

@@ -77,6 +77,8 @@ private:
     QString settingsText() const;
     void showReading(const frames::Reading& reading);
     void reportError(int code);
+    // Sets the port up and opens it unless it is open; raises CommError as the control does.
+    void openPort(qint16 port);
     void buildLayout();
 
     std::unique_ptr<CommControl> m_comm;
