@@ -1,5 +1,6 @@
 #include "app/Clock.h"
 #include "app/Paths.h"
+#include "audio/frmMemory.h"
 #include "program/TessalyPanel.h"
 
 #include <QApplication>
@@ -12,7 +13,8 @@ int main(int argc, char** argv) {
     // Clip, help and video names are relative to the program folder.
     enterProgramFolder();
 
-    TessalyPanel panel(systemClock());
+    // The hidden player window is made, and the audio library checked, at the first clip.
+    TessalyPanel panel(systemClock(), []() -> ClipPlayer& { return frmMemory::instance(); });
     panel.Form_Load();
     return QApplication::exec();
 }
