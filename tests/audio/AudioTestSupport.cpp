@@ -4,6 +4,7 @@
 #include "tools/clipgen/ToneMp3.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -43,6 +44,10 @@ std::vector<std::int16_t> DiskCapture::samples() const {
     std::vector<std::int16_t> s(static_cast<std::size_t>(bytes.size()) / 4 * 2);
     std::memcpy(s.data(), bytes.constData(), s.size() * sizeof(std::int16_t));
     return s;
+}
+
+std::size_t DiskCapture::frames() const {
+    return static_cast<std::size_t>(std::max<qint64>(QFileInfo(m_path).size(), 0)) / 4;
 }
 
 std::size_t firstSound(std::span<const std::int16_t> stereo) {

@@ -25,6 +25,8 @@ public:
     explicit DiskCapture(const QString& name, int delayMs = 1);
     // Interleaved 16-bit stereo, as the device would have played it.
     std::vector<std::int16_t> samples() const;
+    // Stereo frames written so far, without reading them.
+    std::size_t frames() const;
 
 private:
     QString m_path;
