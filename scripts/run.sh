@@ -25,4 +25,12 @@ if [ -x "$program_dir/boardsim" ] && [ -z "${TESSALY_VIRTUAL_PORTS:-}" ]; then
     fi
 fi
 
+# Without a sound card SDL finds no output and the program could not start its audio library:
+# send the sound to SDL's disk driver instead (raw 16-bit stereo at 44100 Hz, in real time).
+if [ -z "${SDL_AUDIODRIVER:-}" ] && ! compgen -G "/dev/snd/pcmC*D*p" >/dev/null; then
+    export SDL_AUDIODRIVER=disk
+    export SDL_DISKAUDIOFILE="${TMPDIR:-/tmp}/tessaly-sound.raw"
+    echo "No sound card found: the sound goes to $SDL_DISKAUDIOFILE (raw 16-bit stereo, 44100 Hz)"
+fi
+
 "$program_dir/tessaly" "$@"
