@@ -93,7 +93,8 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 // True when this process holds a descriptor open on the file.
 bool heldOpen(const QString& path) {
     const QString target = QFileInfo(path).absoluteFilePath();
-    const auto links = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System);
+    const auto links =
+        QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::AllEntries | QDir::System);
     for (const QFileInfo& link : links) {
         if (link.symLinkTarget() == target) {
             return true;
