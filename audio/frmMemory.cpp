@@ -230,6 +230,11 @@ void frmMemory::播放一个指定文件(const QString& 音频文件名) {
             n = static_cast<DWORD>(size);
         }
     }
+    if (n == 0) {
+        // Nothing to load: the sound that plays goes on, and the loader stays free, so the
+        // request right behind this one (the idle clip after a program's empty end) is heard.
+        return;
+    }
     m_engine->startFileLoad(std::move(input), n);
 }
 

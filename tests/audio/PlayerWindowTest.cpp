@@ -351,6 +351,17 @@ private slots:
         QCOMPARE(boxes().count(), 0);
     }
 
+    // A program's end hands over an empty name and then, at once, the idle clip: the empty
+    // request must not keep the loader busy, or the pumps would go on at the last step's levels.
+    void nothingToLoadLeavesTheNextRequestHeard() {
+        frmMemory& player = open("empty-then-idle");
+        playAndWait(player, QStringLiteral("37.mc"));
+        player.播放一个指定文件(QString());
+        QVERIFY(!player.busy());
+        playAndWait(player, QStringLiteral("90.mc"));
+        verifyTail(900, 0);
+    }
+
     // Data neither decoder takes: the box carries the library's own code, on the window's
     // thread, and the old sound is gone.
     void undecodableDataShowsTheLibraryErrorThenSilence() {
