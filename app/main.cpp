@@ -1,6 +1,7 @@
 #include "app/Clock.h"
 #include "app/Paths.h"
 #include "audio/frmMemory.h"
+#include "program/ProgramTable.h"
 #include "program/TessalyPanel.h"
 
 #include <QApplication>
@@ -14,7 +15,18 @@ int main(int argc, char** argv) {
     enterProgramFolder();
 
     // The hidden player window is made, and the audio library checked, at the first clip.
-    TessalyPanel panel(systemClock(), []() -> ClipPlayer& { return frmMemory::instance(); });
+    TessalyPanel* mainPanel = nullptr;
+    const auto player = [&mainPanel]() -> ClipPlayer& {
+        const bool firstUse = frmMemory::existing() == nullptr;
+        frmMemory& window = frmMemory::instance();
+        if (firstUse) {
+            // Its own play button sounds the clip of the program's first step.
+            window.setStepZeroClip([&mainPanel] { return mainPanel->programTable().clipName[0]; });
+        }
+        return window;
+    };
+    TessalyPanel panel(systemClock(), player);
+    mainPanel = &panel;
     panel.Form_Load();
     return QApplication::exec();
 }
