@@ -3,8 +3,8 @@
 #include "app/CheckValue.h"
 #include "app/Clock.h"
 #include "app/Palette.h"
-#include "program/TessalyPanel.h"
 #include "audio/ClipPlayer.h"
+#include "program/TessalyPanel.h"
 #include "run/RunEngine.h"
 #include "tests/harness/TestHarness.h"
 
@@ -36,16 +36,20 @@ struct RunFixture {
     RunEngine& engine() { return panel->runEngine(); }
 
     // Sets step i: duration and levels as texts, and the three flags.
+    static void setStep(TessalyPanel& panel, int i, int h, int m, int s, int left, int right,
+                        int laser = 0, int vacuum = 0, int signal = 0) {
+        panel.Text1[i]->setText(QString::number(h));
+        panel.Text2[i]->setText(QString::number(m));
+        panel.Text3[i]->setText(QString::number(s));
+        panel.Text4[i]->setText(QString::number(left));
+        panel.Text5[i]->setText(QString::number(right));
+        setCheckValue(panel.Check4[i], laser);
+        setCheckValue(panel.Check5[i], vacuum);
+        setCheckValue(panel.Check6[i], signal);
+    }
     void step(int i, int h, int m, int s, int left, int right, int laser = 0, int vacuum = 0,
               int signal = 0) {
-        panel->Text1[i]->setText(QString::number(h));
-        panel->Text2[i]->setText(QString::number(m));
-        panel->Text3[i]->setText(QString::number(s));
-        panel->Text4[i]->setText(QString::number(left));
-        panel->Text5[i]->setText(QString::number(right));
-        setCheckValue(panel->Check4[i], laser);
-        setCheckValue(panel->Check5[i], vacuum);
-        setCheckValue(panel->Check6[i], signal);
+        setStep(*panel, i, h, m, s, left, right, laser, vacuum, signal);
     }
 
     // Lets ms pass in run ticks of 500 ms, each tick run while the run timer is on.
