@@ -7,12 +7,15 @@ bash scripts/build.sh build
 program_dir="$PWD/build/tessaly"
 
 sim_pid=""
+app_pid=""
+# Whatever ends this script also ends the program and the simulator.
 cleanup() {
-    if [ -n "$sim_pid" ]; then
-        kill "$sim_pid" 2>/dev/null || true
-    fi
+    for pid in $app_pid $sim_pid; do
+        kill "$pid" 2>/dev/null || true
+    done
 }
 trap cleanup EXIT
+trap "exit 130" INT TERM
 
 # The board simulator stands in for the relay board and the measuring board.
 if [ -x "$program_dir/boardsim" ] && [ -z "${TESSALY_VIRTUAL_PORTS:-}" ]; then
@@ -33,4 +36,6 @@ if [ -z "${SDL_AUDIODRIVER:-}" ] && ! compgen -G "/dev/snd/pcmC*D*p" >/dev/null;
     echo "No sound card found: the sound goes to $SDL_DISKAUDIOFILE (raw 16-bit stereo, 44100 Hz)"
 fi
 
-"$program_dir/tessaly" "$@"
+"$program_dir/tessaly" "$@" &
+app_pid=$!
+wait "$app_pid"
