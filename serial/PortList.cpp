@@ -4,6 +4,7 @@
 
 #include <QRegularExpression>
 #include <QSerialPortInfo>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -20,6 +21,20 @@ QString fallbackDescription(const QString& location) {
     }
     if (location.contains(QLatin1String("ttyS"))) {
         return QStringLiteral("Communications Port");
+    }
+    return {};
+}
+
+// The device file the fixed rule gives COM<number>.
+QString fixedDevicePath(int number) {
+    if (number >= 1 && number <= 32) {
+        return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+    }
+    if (number >= 33 && number <= 64) {
+        return QStringLiteral("/dev/ttyUSB%1").arg(number - 33);
+    }
+    if (number >= 65 && number <= 96) {
+        return QStringLiteral("/dev/ttyACM%1").arg(number - 65);
     }
     return {};
 }
@@ -46,20 +61,22 @@ QString renderPortList(const QList<PortDevice>& devices) {
 }
 
 std::optional<int> comNumberOfDevice(const QString& systemLocation) {
-    static const QRegularExpression pattern(QStringLiteral("^/dev/tty(S|USB|ACM)([0-9]{1,4})$"));
+    static const QRegularExpression pattern(QStringLiteral("^/dev/tty(S|USB|ACM)([0-9]{1,2})$"));
     const QRegularExpressionMatch m = pattern.match(systemLocation);
     if (!m.hasMatch()) {
         return std::nullopt;
     }
     const int k = m.captured(2).toInt();
     const QString kind = m.captured(1);
-    if (kind == QLatin1String("S")) {
-        return k + 1;
+    const int number = kind == QLatin1String("S")     ? k + 1
+                       : kind == QLatin1String("USB") ? 33 + k
+                                                      : 65 + k;
+    // Only a number that leads back to this very file: not ttyS40 (COM41 is ttyUSB8), not
+    // ttyUSB01.
+    if (fixedDevicePath(number) != systemLocation) {
+        return std::nullopt;
     }
-    if (kind == QLatin1String("USB")) {
-        return 33 + k;
-    }
-    return 65 + k;
+    return number;
 }
 
 QList<VirtualPort> parseVirtualPorts(const QString& text) {
@@ -90,7 +107,12 @@ QList<VirtualPort> parseVirtualPorts(const QString& text) {
         if (port.description.isEmpty()) {
             port.description = QStringLiteral("Virtual serial port (COM%1)").arg(number);
         }
-        ports.append(port);
+        // The first entry of a number is the one its COM number opens.
+        const bool taken = std::any_of(ports.cbegin(), ports.cend(),
+                                       [&](const VirtualPort& p) { return p.number == number; });
+        if (!taken) {
+            ports.append(port);
+        }
     }
     return ports;
 }
@@ -105,45 +127,39 @@ QString devicePathOfPort(int number) {
             return port.path;
         }
     }
-    if (number >= 1 && number <= 32) {
-        return QStringLiteral("/dev/ttyS%1").arg(number - 1);
-    }
-    if (number >= 33 && number <= 64) {
-        return QStringLiteral("/dev/ttyUSB%1").arg(number - 33);
-    }
-    if (number >= 65 && number <= 96) {
-        return QStringLiteral("/dev/ttyACM%1").arg(number - 65);
-    }
-    return {};
+    return fixedDevicePath(number);
 }
 
-QList<PortDevice> presentPorts() {
+QList<PortDevice> listedPorts(const QList<MachinePort>& machine,
+                              const QList<VirtualPort>& virtuals) {
     QList<PortDevice> devices;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        PortDevice device;
-        const std::optional<int> number = comNumberOfDevice(info.systemLocation());
-        QString description = info.description();
+    for (const MachinePort& port : machine) {
+        const std::optional<int> number = comNumberOfDevice(port.systemLocation);
+        // A port the list could not open again is not offered: its entry would connect to
+        // another device or to none.
+        if (!number || std::any_of(virtuals.cbegin(), virtuals.cend(),
+                                   [&](const VirtualPort& v) { return v.number == *number; })) {
+            continue;
+        }
+        QString description = port.description;
         if (description.isEmpty()) {
-            description = fallbackDescription(info.systemLocation());
+            description = fallbackDescription(port.systemLocation);
         }
-        if (description.isEmpty()) {
-            // Better a plain device name than a list cut short at this device.
-            description = info.portName();
-        }
-        if (number) {
-            device.portName = QStringLiteral("COM%1").arg(*number);
-            if (!description.isEmpty()) {
-                device.friendlyName = QStringLiteral("%1 (COM%2)").arg(description).arg(*number);
-            }
-        } else if (!description.isEmpty()) {
-            device.friendlyName = description;
-        }
-        devices.append(device);
+        devices.append(PortDevice{QStringLiteral("COM%1").arg(*number),
+                                  QStringLiteral("%1 (COM%2)").arg(description).arg(*number)});
     }
-    for (const VirtualPort& port : virtualPorts()) {
+    for (const VirtualPort& port : virtuals) {
         devices.append(PortDevice{QStringLiteral("COM%1").arg(port.number), port.description});
     }
     return devices;
+}
+
+QList<PortDevice> presentPorts() {
+    QList<MachinePort> machine;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        machine.append(MachinePort{info.systemLocation(), info.description()});
+    }
+    return listedPorts(machine, virtualPorts());
 }
 
 QString GetPortList() {

@@ -24,17 +24,31 @@ struct VirtualPort {
 // enumeration order; empty when there is no device.
 QString renderPortList(const QList<PortDevice>& devices);
 
+// A serial device of the machine as the platform reports it.
+struct MachinePort {
+    QString systemLocation; // "/dev/ttyUSB0"
+    QString description;    // the driver's name for it; may be empty
+};
+
 // The COM number of a device file: /dev/ttyS<k> is COM<k+1>, /dev/ttyUSB<k> COM<33+k>,
-// /dev/ttyACM<k> COM<65+k>; other devices have none.
+// /dev/ttyACM<k> COM<65+k>, each for k from 0 to 31 only, so that the number opens the same
+// file again; other devices have none.
 std::optional<int> comNumberOfDevice(const QString& systemLocation);
 
-// Entries of TESSALY_VIRTUAL_PORTS; malformed entries are skipped.
+// Entries of TESSALY_VIRTUAL_PORTS; malformed entries are skipped, and a number named twice
+// keeps its first entry.
 QList<VirtualPort> parseVirtualPorts(const QString& text);
 QList<VirtualPort> virtualPorts();
 
 // The device file behind COM<number>: a virtual port of that number first, then the fixed
 // rule; empty when the number maps to nothing.
 QString devicePathOfPort(int number);
+
+// The list entries for these devices: the machine's ports, then the virtual ports. A machine
+// port is left out unless its COM number opens it again: ports without a number and ports
+// whose number a virtual port has taken over.
+QList<PortDevice> listedPorts(const QList<MachinePort>& machine,
+                              const QList<VirtualPort>& virtuals);
 
 // The devices present: the machine's serial ports, then the virtual ports.
 QList<PortDevice> presentPorts();

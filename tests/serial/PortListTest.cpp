@@ -65,6 +65,36 @@ private slots:
         }
     }
 
+    void listedPortsOpenTheDeviceTheyNamed_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("listed");
+        QTest::newRow("ttyS0") << "/dev/ttyS0" << true;
+        QTest::newRow("ttyS31") << "/dev/ttyS31" << true;
+        QTest::newRow("ttyS32 would be ttyUSB0") << "/dev/ttyS32" << false;
+        QTest::newRow("ttyS40 would be ttyUSB8") << "/dev/ttyS40" << false;
+        QTest::newRow("ttyUSB31") << "/dev/ttyUSB31" << true;
+        QTest::newRow("ttyUSB32 would be ttyACM0") << "/dev/ttyUSB32" << false;
+        QTest::newRow("ttyACM31") << "/dev/ttyACM31" << true;
+        QTest::newRow("ttyACM32") << "/dev/ttyACM32" << false;
+        QTest::newRow("leading zero") << "/dev/ttyUSB01" << false;
+        QTest::newRow("no number") << "/dev/ttyAMA0" << false;
+        QTest::newRow("number taken by a virtual port") << "/dev/ttyS1" << false;
+    }
+    void listedPortsOpenTheDeviceTheyNamed() {
+        QFETCH(QString, path);
+        QFETCH(bool, listed);
+        qputenv("TESSALY_VIRTUAL_PORTS", "COM2=/dev/pts/77:Test rig;COM2=/dev/pts/78:Twice");
+        const QString list = renderPortList(listedPorts({MachinePort{path, {}}}, virtualPorts()));
+        // What the port boxes do with each entry: its number, then the device that opens.
+        QStringList opened;
+        const QStringList items = portListItems(list);
+        for (const QString& item : items.mid(0, items.size() - 1)) {
+            opened << devicePathOfPort(::portNumberOfEntry(item));
+        }
+        const QStringList expected{path, QStringLiteral("/dev/pts/77")};
+        QCOMPARE(opened, listed ? expected : expected.mid(1));
+    }
+
     void virtualPortsComeFromTheEnvironment() {
         const QList<VirtualPort> ports = parseVirtualPorts(
             "COM201=/tmp/relay:Relay board (simulated);bogus;COMx=/a;COM9=;COM202=/dev/pts/9");
