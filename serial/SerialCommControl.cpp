@@ -9,7 +9,11 @@
 #include <limits>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -202,11 +206,56 @@ void SerialCommControl::Output(const QByteArray& bytes) {
         }
     } reset{this};
 
+    // One budget for handing the frame over and for the line to send it: a device that
+    // stops taking bytes must not hold the window's thread.
+    const QDeadlineTimer deadline(m_writeTimeout);
+#ifdef Q_OS_UNIX
+    // Written here rather than through the port's buffer, so a frame that times out leaves
+    // nothing behind to go out after the failure has been reported.
+    const int fd = m_port.handle();
+    const auto timedOut = [fd] {
+        // Earlier frames have all been sent, so what the driver still holds is this frame's.
+        // A pseudo-terminal reports nothing here and keeps what its far end has not read.
+        int queued = 0;
+        if (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
+            ::tcflush(fd, TCOFLUSH);
+        }
+        return CommError(CommErrorCode::WriteError, QStringLiteral("Write timed out"));
+    };
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n =
+            ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n >= 0) {
+            done += n;
+            continue;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            throw CommError(CommErrorCode::WriteError, QStringLiteral("Write failed"));
+        }
+        if (deadline.hasExpired()) {
+            throw timedOut();
+        }
+        pollfd ready{fd, POLLOUT, 0};
+        ::poll(&ready, 1, static_cast<int>(deadline.remainingTime()));
+    }
+    // Wait until the driver has sent it, so a discard of the output right after cannot cut
+    // the frame short. Not tcdrain: it waits without limit for a device that stopped reading.
+    int queued = 0;
+    while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
+        if (deadline.hasExpired()) {
+            throw timedOut();
+        }
+        ::poll(nullptr, 0, 1);
+    }
+#else
     if (m_port.write(bytes) != bytes.size()) {
         m_port.clearError();
         throw CommError(CommErrorCode::WriteError, QStringLiteral("Write failed"));
     }
-    const QDeadlineTimer deadline(m_writeTimeout);
     while (m_port.bytesToWrite() > 0) {
         if (deadline.hasExpired() ||
             !m_port.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
@@ -215,10 +264,6 @@ void SerialCommControl::Output(const QByteArray& bytes) {
             throw CommError(CommErrorCode::WriteError, QStringLiteral("Write timed out"));
         }
     }
-#ifdef Q_OS_UNIX
-    // Wait until the driver has sent it, so a discard of the output right after cannot cut
-    // the frame short.
-    ::tcdrain(m_port.handle());
 #endif
 }
 

@@ -3,6 +3,7 @@
 #include "serial/CommControl.h"
 
 #include <QSerialPort>
+#include <algorithm>
 #include <chrono>
 #include <optional>
 
@@ -44,8 +45,13 @@ public:
     int CommEvent() const override { return m_commEvent; }
     void setOnComm(std::function<void()> handler) override { m_onComm = std::move(handler); }
 
-    // The longest Output may wait for the device to take a frame.
-    void setWriteTimeout(std::chrono::milliseconds timeout) { m_writeTimeout = timeout; }
+    // The longest Output may wait for the device to take and send a frame; it then fails
+    // with WriteError. Never more than kMaxWriteTimeout, so a stalled device cannot freeze
+    // the window.
+    static constexpr std::chrono::milliseconds kMaxWriteTimeout{100};
+    void setWriteTimeout(std::chrono::milliseconds timeout) {
+        m_writeTimeout = std::clamp(timeout, std::chrono::milliseconds{0}, kMaxWriteTimeout);
+    }
     // Received bytes kept for the owner; older bytes are dropped beyond this.
     static constexpr qsizetype kInBufferSize = 64 * 1024;
 
@@ -71,5 +77,5 @@ private:
     bool m_inOutput = false;
     bool m_raisePending = false;
     std::function<void()> m_onComm;
-    std::chrono::milliseconds m_writeTimeout{2000};
+    std::chrono::milliseconds m_writeTimeout = kMaxWriteTimeout;
 };

@@ -1,5 +1,6 @@
 // Figures of the serial layer: decoder throughput, byte-to-label latency over a real
-// pseudo-terminal and frames lost at the full 115200-baud rate with random read splitting.
+// pseudo-terminal, frames lost at the full 115200-baud rate with random read splitting and the
+// time a write to a board that stopped reading holds the thread.
 
 #include "serial/DataWindow.h"
 #include "serial/Frames.h"
@@ -220,6 +221,33 @@ void BM_FramesLostAt115200(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FramesLostAt115200)->Iterations(1)->Unit(benchmark::kSecond);
+
+// How long one Output holds the window's thread when the board has stopped reading: the
+// line is filled first, then each iteration is one frame that cannot go.
+void BM_OutputToAStalledBoard(benchmark::State& state) {
+    Line line;
+    SerialCommControl comm;
+    comm.setCommPort(240);
+    comm.setPortOpen(true);
+    const QByteArray frame = QByteArray::fromHex("aa010100");
+    for (qsizetype sent = 0; sent < 4 * 1024 * 1024; sent += frame.size()) {
+        try {
+            comm.Output(frame);
+        } catch (const CommError&) {
+            break;
+        }
+    }
+    std::int64_t failures = 0;
+    for (auto _ : state) {
+        try {
+            comm.Output(frame);
+        } catch (const CommError&) {
+            ++failures;
+        }
+    }
+    state.counters["failed"] = static_cast<double>(failures);
+}
+BENCHMARK(BM_OutputToAStalledBoard)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 } // namespace
 

@@ -127,6 +127,32 @@ private slots:
         QCOMPARE(m_pty->read(expected.size()), expected);
     }
 
+    void aDeviceThatStopsReadingFailsTheWriteAndNothingOfItFollows() {
+        SerialCommControl c;
+        c.setCommPort(150);
+        c.setPortOpen(true);
+        // The far end reads nothing, so frames pile up in the line until it takes no more.
+        const QByteArray frame = QByteArray::fromHex("aa010100");
+        qsizetype sent = 0;
+        int code = 0;
+        while (code == 0 && sent < 4 * 1024 * 1024) {
+            code = codeOf([&] { c.Output(frame); });
+            sent += code == 0 ? frame.size() : 0;
+        }
+        QCOMPARE(code, CommErrorCode::WriteError);
+        QVERIFY(c.PortOpen());
+
+        // Once the device reads again, every frame reported sent is there, of the failed one
+        // at most the part the line had already taken, and the next frame goes through.
+        QByteArray got = m_pty->read(sent);
+        const QByteArray next = QByteArray::fromHex("dd0200");
+        c.Output(next);
+        got += m_pty->readThrough(next);
+        QVERIFY(got.startsWith(frame.repeated(sent / frame.size())));
+        QVERIFY(got.endsWith(next));
+        QVERIFY(got.size() < sent + frame.size() + next.size());
+    }
+
     void handlerIsNeverReenteredAndMissesNoByte() {
         SerialCommControl c;
         c.setCommPort(150);

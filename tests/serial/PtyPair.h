@@ -53,6 +53,17 @@ public:
         return got;
     }
 
+    // What the program wrote, up to and including `tail`, waiting up to timeoutMs for it.
+    QByteArray readThrough(const QByteArray& tail, int timeoutMs = 2000) const {
+        QByteArray got;
+        QElapsedTimer t;
+        t.start();
+        while (!got.endsWith(tail) && t.elapsed() < timeoutMs) {
+            got += read(1, 10);
+        }
+        return got;
+    }
+
 private:
     int m_master = -1;
     int m_slave = -1;
