@@ -1,8 +1,6 @@
 #include "app/Clock.h"
 #include "app/Paths.h"
-#include "audio/frmMemory.h"
-#include "program/ProgramTable.h"
-#include "program/TessalyPanel.h"
+#include "app/shell/AppRoot.h"
 
 #include <QApplication>
 
@@ -14,19 +12,7 @@ int main(int argc, char** argv) {
     // Clip, help and video names are relative to the program folder.
     enterProgramFolder();
 
-    // The hidden player window is made, and the audio library checked, at the first clip.
-    TessalyPanel* mainPanel = nullptr;
-    const auto player = [&mainPanel]() -> ClipPlayer& {
-        const bool firstUse = frmMemory::existing() == nullptr;
-        frmMemory& window = frmMemory::instance();
-        if (firstUse) {
-            // Its own play button sounds the clip of the program's first step.
-            window.setStepZeroClip([&mainPanel] { return mainPanel->programTable().clipName[0]; });
-        }
-        return window;
-    };
-    TessalyPanel panel(systemClock(), player);
-    mainPanel = &panel;
-    panel.Form_Load();
+    AppRoot root(systemClock(), AppRoot::Sound::PlayerWindow);
+    root.Form_Load();
     return QApplication::exec();
 }

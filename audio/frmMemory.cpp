@@ -80,18 +80,6 @@ frmMemory::~frmMemory() {
     }
 }
 
-frmMemory& frmMemory::instance() {
-    if (g_window == nullptr) {
-        // Never deleted: it lives until the process ends.
-        new frmMemory();
-    }
-    return *g_window;
-}
-
-frmMemory* frmMemory::existing() {
-    return g_window;
-}
-
 void frmMemory::setStepZeroClip(std::function<QString()> clip) {
     m_setup.stepZeroClip = std::move(clip);
 }

@@ -31,8 +31,8 @@ struct PlayerSetup {
 // The hidden player window: sets up the audio library when it is created, takes the play
 // requests and shows what plays. It is never shown; its controls still work while hidden.
 //
-// One per process: whatever refers to the player first creates it (instance()), and it lives
-// until the process ends.
+// One per process, as the playback state it drives exists once: PlayerOnFirstUse creates it
+// when the first clip is asked for.
 class frmMemory final : public QWidget, public ClipPlayer, private PlaybackDisplay {
     Q_OBJECT
 
@@ -42,10 +42,6 @@ public:
     explicit frmMemory(PlayerSetup setup = {});
     ~frmMemory() override;
 
-    // The process's player window, created hidden on first use.
-    static frmMemory& instance();
-    // The player window if one exists.
-    static frmMemory* existing();
     void setStepZeroClip(std::function<QString()> clip);
 
     // Loops the named file (absolute, or relative to the program folder) from now on. Returns

@@ -5,42 +5,56 @@
 #include "app/MessageBoxes.h"
 #include "app/TimeText.h"
 #include "program/ProgramFile.h"
-#include "program/TessalyPanel.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 
 namespace {
-std::array<std::array<QLineEdit*, kStepRows>*, kStepTextFields> textColumns(TessalyPanel& p) {
-    return {&p.Text1, &p.Text2, &p.Text3, &p.Text4, &p.Text5};
+std::array<const std::array<QLineEdit*, kStepRows>*, kStepTextFields>
+textColumns(const StepTableView& v) {
+    return {&v.Text1, &v.Text2, &v.Text3, &v.Text4, &v.Text5};
 }
-std::array<std::array<QCheckBox*, kStepRows>*, kStepFlags> flagColumns(TessalyPanel& p) {
-    return {&p.Check4, &p.Check5, &p.Check6};
+std::array<const std::array<QCheckBox*, kStepRows>*, kStepFlags>
+flagColumns(const StepTableView& v) {
+    return {&v.Check4, &v.Check5, &v.Check6};
 }
 } // namespace
 
-ProgramEditor::ProgramEditor(TessalyPanel& panel) : m_panel(panel) {}
+ProgramEditor::ProgramEditor(const StepTableView& view, Clock& clock) : v(view), m_clock(clock) {}
+
+QWidget* ProgramEditor::owner() const {
+    return v.微泵程序->window();
+}
+
+QString ProgramEditor::programPath() const {
+    return v.微泵程序->title();
+}
+
+void ProgramEditor::setProgramPath(const QString& path) {
+    v.微泵程序->setTitle(path);
+}
 
 void ProgramEditor::wireStepControls() {
-    const auto texts = textColumns(m_panel);
-    const auto flags = flagColumns(m_panel);
+    const auto texts = textColumns(v);
+    const auto flags = flagColumns(v);
     // Row 40 takes no part in the program, so it is not wired.
     for (int row = 0; row < kStepCount; ++row) {
         for (int f = 0; f < kStepTextFields; ++f) {
-            QObject::connect((*texts[f])[row], &QLineEdit::textChanged, &m_panel,
+            QObject::connect((*texts[f])[row], &QLineEdit::textChanged, (*texts[f])[row],
                              [this, f, row] { stepTextChanged(f, row); });
         }
         for (int f = 0; f < kStepFlags; ++f) {
             keepGreyedForCodeOnly((*flags[f])[row]);
-            QObject::connect((*flags[f])[row], &QCheckBox::stateChanged, &m_panel,
+            QObject::connect((*flags[f])[row], &QCheckBox::stateChanged, (*flags[f])[row],
                              [this] { recompute(); });
         }
     }
 }
 
 void ProgramEditor::stepTextChanged(int field, int row) {
-    QLineEdit* edit = (*textColumns(m_panel)[field])[row];
+    QLineEdit* edit = (*textColumns(v)[field])[row];
     const QString normalized = normalizeStepText(edit->text(), kStepFieldMaximum[field]);
     if (normalized != edit->text()) {
         // The rewrite raises the change again, which recomputes with the normalized text.
@@ -52,8 +66,8 @@ void ProgramEditor::stepTextChanged(int field, int row) {
 
 StepInput ProgramEditor::rowInput(int row) const {
     StepInput input;
-    const auto texts = textColumns(m_panel);
-    const auto flags = flagColumns(m_panel);
+    const auto texts = textColumns(v);
+    const auto flags = flagColumns(v);
     for (int f = 0; f < kStepTextFields; ++f) {
         input.texts[f] = (*texts[f])[row]->text();
     }
@@ -77,26 +91,26 @@ void ProgramEditor::recompute() {
         for (int row = 0; row < kStepCount; ++row) {
             m_table.recomputeRow(row, rowInput(row));
             const QString end = SecondsToHms(m_table.endSeconds[row]);
-            m_panel.Label22[row]->setText(end);
-            m_panel.Label18[1]->setText(end);
+            v.Label22[row]->setText(end);
+            v.programLength->setText(end);
         }
     } catch (const OverflowError&) {
         // Normalized fields cannot get here (the longest program is 1871960 s); say so if they do.
-        showMessage(&m_panel, QStringLiteral("Overflow"), {}, MessageButtons::Ok,
+        showMessage(owner(), QStringLiteral("Overflow"), {}, MessageButtons::Ok,
                     MessageIcon::Critical);
     }
 }
 
 std::optional<QString> ProgramEditor::save(const QString& path) {
     if (const std::optional<QString> reason = writeProgramFile(path, currentSteps())) {
-        showMessage(&m_panel,
+        showMessage(owner(),
                     QStringLiteral("The program could not be saved to\r\n%1\r\n\r\n%2\r\nThe "
                                    "file on disk is unchanged.")
                         .arg(path, *reason),
                     QStringLiteral("Save"), MessageButtons::Ok, MessageIcon::Critical);
         return std::nullopt;
     }
-    return QStringLiteral("Saving Time: ") + GeneralDateText(m_panel.clock().now());
+    return QStringLiteral("Saving Time: ") + GeneralDateText(m_clock.now());
 }
 
 std::optional<QString>
@@ -107,20 +121,20 @@ ProgramEditor::load(const QString& path, const std::function<void()>& accepted, 
         return std::nullopt;
     }
     if (!parsed.steps) {
-        showMessage(&m_panel, parsed.error.message(path), QStringLiteral("Load"),
-                    MessageButtons::Ok, MessageIcon::Critical);
+        showMessage(owner(), parsed.error.message(path), QStringLiteral("Load"), MessageButtons::Ok,
+                    MessageIcon::Critical);
         return std::nullopt;
     }
     if (accepted) {
         accepted();
     }
     applySteps(*parsed.steps);
-    return QStringLiteral("Loading Time: ") + GeneralDateText(m_panel.clock().now());
+    return QStringLiteral("Loading Time: ") + GeneralDateText(m_clock.now());
 }
 
 void ProgramEditor::applySteps(const ProgramSteps& steps) {
-    const auto texts = textColumns(m_panel);
-    const auto flags = flagColumns(m_panel);
+    const auto texts = textColumns(v);
+    const auto flags = flagColumns(v);
     for (int row = 0; row < kStepCount; ++row) {
         for (int f = 0; f < kStepTextFields; ++f) {
             (*texts[f])[row]->setText(steps[row].texts[f]);
@@ -129,7 +143,7 @@ void ProgramEditor::applySteps(const ProgramSteps& steps) {
             setCheckValue((*flags[f])[row], steps[row].flags[f]);
         }
         // The table fills visibly row by row while loading.
-        if (m_panel.isVisible()) {
+        if (v.微泵程序->isVisible()) {
             for (int f = 0; f < kStepTextFields; ++f) {
                 (*texts[f])[row]->repaint();
             }

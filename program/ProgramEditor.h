@@ -1,18 +1,19 @@
 #pragma once
 
 #include "program/ProgramTable.h"
+#include "program/panel/PanelViews.h"
 
 #include <QString>
 #include <functional>
 #include <optional>
 
-class TessalyPanel;
+class Clock;
 
 // Keeps the program table in step with the step controls of the panel, and moves programs
 // between those controls and program files.
 class ProgramEditor {
 public:
-    explicit ProgramEditor(TessalyPanel& panel);
+    ProgramEditor(const StepTableView& view, Clock& clock);
 
     // Connects the step fields: every change normalizes the field and recomputes the table.
     void wireStepControls();
@@ -38,10 +39,26 @@ public:
 
     const ProgramTable& table() const { return m_table; }
 
+    // The program operations as the other windows and the run engine call them.
+    void 读取输入值() { recompute(); }
+    // The status text, or an empty text after a failure the operator was shown.
+    QString 保存程序(const QString& path) { return save(path).value_or(QString()); }
+    QString 读取程序(const QString& path, const std::function<void()>& accepted = {}) {
+        return load(path, accepted).value_or(QString());
+    }
+
+    // The current program path: the caption of the program frame.
+    QString programPath() const;
+    void setProgramPath(const QString& path);
+    const StepTableView& view() const { return v; }
+
 private:
     void stepTextChanged(int field, int row);
     StepInput rowInput(int row) const;
 
-    TessalyPanel& m_panel;
+    QWidget* owner() const;
+
+    StepTableView v;
+    Clock& m_clock;
     ProgramTable m_table;
 };

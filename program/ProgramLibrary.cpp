@@ -3,8 +3,8 @@
 #include "app/Paths.h"
 #include "program/ClickableLabel.h"
 #include "program/FolderBrowser.h"
+#include "program/ProgramEditor.h"
 #include "program/SaveAsWindow.h"
-#include "program/TessalyPanel.h"
 #include "program/WorkingFolderListWindow.h"
 
 #include <QDir>
@@ -12,7 +12,8 @@
 #include <QGroupBox>
 #include <QLabel>
 
-ProgramLibrary::ProgramLibrary(TessalyPanel& panel) : m_panel(panel) {}
+ProgramLibrary::ProgramLibrary(ProgramEditor& editor, QWidget* owner, ProgramLibraryWindows windows)
+    : m_editor(editor), m_owner(owner), m_windows(std::move(windows)) {}
 
 ProgramLibrary::~ProgramLibrary() = default;
 
@@ -47,9 +48,26 @@ QStringList ProgramLibrary::copySamples() {
     return failed;
 }
 
+QString ProgramLibrary::programPath() const {
+    return m_editor.programPath();
+}
+
+void ProgramLibrary::setProgramPath(const QString& path) {
+    m_editor.setProgramPath(path);
+}
+
+void ProgramLibrary::releaseProgramPath() {
+    setProgramPath(workingFolder());
+}
+
+bool ProgramLibrary::namesAProgramFile() const {
+    const QString path = programPath();
+    return !path.isEmpty() && !path.endsWith(QLatin1Char('/')) && !path.endsWith(QDir::separator());
+}
+
 void ProgramLibrary::loadByBrowsing() {
-    const QString path = BrowseForPath(&m_panel, QStringLiteral("\r\nPlease select a folder:"),
-                                       m_panel.programPath(), true, true);
+    const QString path = BrowseForPath(m_owner, QStringLiteral("\r\nPlease select a folder:"),
+                                       programPath(), true, true);
     if (path.isEmpty()) {
         return;
     }
@@ -57,18 +75,36 @@ void ProgramLibrary::loadByBrowsing() {
 }
 
 bool ProgramLibrary::loadProgram(const QString& path) {
-    const QString status = m_panel.读取程序(path, [this, &path] {
-        m_panel.setProgramPath(path);
-        m_panel.微泵程序->repaint();
+    const QString status = m_editor.读取程序(path, [this, &path] {
+        setProgramPath(path);
+        m_editor.view().微泵程序->repaint();
         另存窗口& saveAs = saveAsWindow();
-        saveAs.Label1->setText(m_panel.programPath());
+        saveAs.Label1->setText(programPath());
         saveAs.Label1->repaint();
     });
     if (status.isEmpty()) {
         return false;
     }
-    m_panel.Label26->setText(status);
+    m_editor.view().Label26->setText(status);
     return true;
+}
+
+bool ProgramLibrary::按照微泵程序的caption保存程序() {
+    m_editor.读取输入值();
+    const QString status = m_editor.保存程序(programPath());
+    if (status.isEmpty()) {
+        return false;
+    }
+    m_editor.view().Label26->setText(status);
+    return true;
+}
+
+void ProgramLibrary::save() {
+    if (namesAProgramFile()) {
+        按照微泵程序的caption保存程序();
+    } else {
+        showSaveAs();
+    }
 }
 
 void ProgramLibrary::showSaveAs() {
@@ -86,14 +122,15 @@ void ProgramLibrary::showWorkingFolderList() {
 
 另存窗口& ProgramLibrary::saveAsWindow() {
     if (!m_saveAs) {
-        m_saveAs = std::make_unique<另存窗口>(m_panel);
+        m_saveAs = m_windows.saveAs(*this);
     }
     return *m_saveAs;
 }
 
 void ProgramLibrary::unloadSaveAsWindow() {
     if (m_saveAs) {
-        // Unloading may come from the window's own button, so it goes away once that returns.
+        // Unloading may come from the window's own button or close box, so it goes away once
+        // that returns.
         m_saveAs->hide();
         m_saveAs.release()->deleteLater();
     }
@@ -101,7 +138,7 @@ void ProgramLibrary::unloadSaveAsWindow() {
 
 列工作目录文件名& ProgramLibrary::workingFolderList() {
     if (!m_list) {
-        m_list = std::make_unique<列工作目录文件名>(m_panel);
+        m_list = m_windows.workingFolderList(*this);
     }
     return *m_list;
 }

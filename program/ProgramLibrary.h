@@ -2,17 +2,29 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
-class TessalyPanel;
+class ProgramEditor;
+class QWidget;
 class 另存窗口;
 class 列工作目录文件名;
+class ProgramLibrary;
+
+// Makes the library's windows when they are first referred to; the composition root gives
+// these, so that it alone constructs windows.
+struct ProgramLibraryWindows {
+    std::function<std::unique_ptr<另存窗口>(ProgramLibrary&)> saveAs;
+    std::function<std::unique_ptr<列工作目录文件名>(ProgramLibrary&)> workingFolderList;
+};
 
 // The program files as files: the working folder and its samples, load by browsing, save,
 // save as, and the working-folder list. The current program is the program frame's caption.
 class ProgramLibrary {
 public:
-    explicit ProgramLibrary(TessalyPanel& panel);
+    // owner parents the browse dialog; the windows are made on first use and unloaded by
+    // the library (they must not outlive it).
+    ProgramLibrary(ProgramEditor& editor, QWidget* owner, ProgramLibraryWindows windows);
     ~ProgramLibrary();
 
     // The sample programs installed beside the executable, in copying order.
@@ -24,11 +36,25 @@ public:
     // samples that could not be copied.
     QStringList copySamples();
 
+    // The current program path: the caption of the program frame.
+    QString programPath() const;
+    void setProgramPath(const QString& path);
+    // After a program could not be read at start-up: the panel no longer claims that file
+    // (the caption shows the working folder), so Save asks for a name instead of writing
+    // the empty table over it.
+    void releaseProgramPath();
+    // Whether the caption names a file that Save may write.
+    bool namesAProgramFile() const;
+
     // Menu "Load": browse for a program file and load it.
     void loadByBrowsing();
     // Loads path as the current program: the caption, the save-as window and the status
     // follow only when the whole file is good. Returns whether it was loaded.
     bool loadProgram(const QString& path);
+    // Recomputes and saves under the caption; false after a failure shown to the operator.
+    bool 按照微泵程序的caption保存程序();
+    // Menu "Save": as above, or the save-as window when the caption names no file.
+    void save();
     // Menu "Save as".
     void showSaveAs();
     // Menu of the working folder: the list window.
@@ -43,7 +69,9 @@ public:
     void unloadWorkingFolderList();
 
 private:
-    TessalyPanel& m_panel;
+    ProgramEditor& m_editor;
+    QWidget* m_owner;
+    ProgramLibraryWindows m_windows;
     std::unique_ptr<另存窗口> m_saveAs;
     std::unique_ptr<列工作目录文件名> m_list;
 };

@@ -5,18 +5,19 @@
 #include "program/ClickableLabel.h"
 #include "program/FileMatch.h"
 #include "program/ProgramLibrary.h"
-#include "program/TessalyPanel.h"
 
+#include <QCloseEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-另存窗口::另存窗口(TessalyPanel& panel) : QWidget(&panel, Qt::Window), m_panel(panel) {
+另存窗口::另存窗口(QWidget& owner, ProgramLibrary& library)
+    : QWidget(&owner, Qt::Window), m_library(library) {
     setObjectName(QStringLiteral("另存窗口"));
     setWindowTitle(QStringLiteral("Save AS"));
     resize(twips(7700), twips(4500));
 
-    const QString defaultPath = panel.programPath();
+    const QString defaultPath = library.programPath();
     Label1 = new ClickableLabel(defaultPath, this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAccessibleDescription(QStringLiteral("Current program path"));
@@ -50,7 +51,7 @@
 }
 
 void 另存窗口::Form_Load() {
-    Label1->setText(m_panel.programPath());
+    Label1->setText(m_library.programPath());
     Label1->repaint();
     Text1->setText(Label1->text());
     Text1->repaint();
@@ -72,16 +73,21 @@ void 另存窗口::Command1_Click() {
             MessageAnswer::No) {
         return;
     }
-    const QString previous = m_panel.programPath();
-    m_panel.setProgramPath(target);
-    Label1->setText(m_panel.programPath());
+    const QString previous = m_library.programPath();
+    m_library.setProgramPath(target);
+    Label1->setText(m_library.programPath());
     Label1->repaint();
-    if (!m_panel.按照微泵程序的caption保存程序()) {
+    if (!m_library.按照微泵程序的caption保存程序()) {
         // The program was not written there, so it is still the file it came from.
-        m_panel.setProgramPath(previous);
+        m_library.setProgramPath(previous);
         Label1->setText(previous);
         return;
     }
     showMessage(this, QStringLiteral("File saved"));
-    m_panel.library().unloadSaveAsWindow();
+    m_library.unloadSaveAsWindow();
+}
+
+void 另存窗口::closeEvent(QCloseEvent* event) {
+    event->accept();
+    m_library.unloadSaveAsWindow();
 }

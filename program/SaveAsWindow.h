@@ -7,13 +7,14 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class TessalyPanel;
+class ProgramLibrary;
 
 // The save-as window: a target path, the files that match it, and the button that saves the
-// current program there.
+// current program there. Closing it unloads it, so its next opening starts from the current
+// program path again.
 class 另存窗口 : public QWidget {
 public:
-    explicit 另存窗口(TessalyPanel& panel);
+    另存窗口(QWidget& owner, ProgramLibrary& library);
 
     void Form_Load();
     void Label1_Click();
@@ -26,6 +27,9 @@ public:
     QLabel* Label2 = nullptr;
     QPlainTextEdit* Text2 = nullptr;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
-    TessalyPanel& m_panel;
+    ProgramLibrary& m_library;
 };

@@ -4,14 +4,13 @@
 #include "app/Paths.h"
 #include "app/Twips.h"
 #include "program/ProgramLibrary.h"
-#include "program/TessalyPanel.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
 
-列工作目录文件名::列工作目录文件名(TessalyPanel& panel)
-    : QWidget(&panel, Qt::Window), m_panel(panel) {
+列工作目录文件名::列工作目录文件名(QWidget& owner, ProgramLibrary& library)
+    : QWidget(&owner, Qt::Window), m_library(library) {
     setObjectName(QStringLiteral("列工作目录文件名"));
     setWindowTitle(QStringLiteral("Form1"));
     resize(twips(5200), twips(5000));
@@ -45,7 +44,7 @@ void 列工作目录文件名::File1_DblClick() {
         MessageAnswer::No) {
         return;
     }
-    if (!m_panel.library().loadProgram(path)) {
+    if (!m_library.loadProgram(path)) {
         return;
     }
     showMessage(this, QStringLiteral("File \r\n") + path + QStringLiteral("\r\n has been loaded."));

@@ -4,12 +4,12 @@
 
 class QLabel;
 class QListWidget;
-class TessalyPanel;
+class ProgramLibrary;
 
 // Lists the files of the working folder; a double-click loads one.
 class 列工作目录文件名 : public QWidget {
 public:
-    explicit 列工作目录文件名(TessalyPanel& panel);
+    列工作目录文件名(QWidget& owner, ProgramLibrary& library);
 
     void 显示工作目录文件();
     void File1_DblClick();
@@ -18,5 +18,5 @@ public:
     QLabel* Label1 = nullptr;
 
 private:
-    TessalyPanel& m_panel;
+    ProgramLibrary& m_library;
 };

@@ -1,28 +1,27 @@
 #include "run/ManualPumps.h"
 
 #include "app/NumericText.h"
-#include "program/TessalyPanel.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-ManualPumps::ManualPumps(TessalyPanel& panel, ClipPlayerProvider player)
-    : m_panel(panel), m_player(std::move(player)) {}
+ManualPumps::ManualPumps(const PumpControlsView& pumps, ClipPlayerProvider player)
+    : m_pumps(pumps), m_player(std::move(player)) {}
 
 void ManualPumps::wire() {
     for (int k = 1; k <= 2; ++k) {
-        QObject::connect(m_panel.微泵速度[k], &QLineEdit::textChanged, &m_panel,
+        QObject::connect(m_pumps.微泵速度[k], &QLineEdit::textChanged, m_pumps.微泵速度[k],
                          [this, k] { 微泵速度_Change(k); });
-        QObject::connect(m_panel.Command3[k], &QPushButton::clicked, &m_panel,
+        QObject::connect(m_pumps.Command3[k], &QPushButton::clicked, m_pumps.Command3[k],
                          [this, k] { Command3_Click(k); });
-        QObject::connect(m_panel.Command4[k], &QPushButton::clicked, &m_panel,
+        QObject::connect(m_pumps.Command4[k], &QPushButton::clicked, m_pumps.Command4[k],
                          [this, k] { Command4_Click(k); });
     }
 }
 
 void ManualPumps::微泵速度_Change(int index) {
-    QLineEdit* field = m_panel.微泵速度[index];
+    QLineEdit* field = m_pumps.微泵速度[index];
     const QString level = wholeMagnitudeText(field->text(), 9);
     if (level != field->text()) {
         field->setText(level);
@@ -30,9 +29,9 @@ void ManualPumps::微泵速度_Change(int index) {
 }
 
 void ManualPumps::switchPump(int index, bool run) {
-    m_panel.微泵速度[index]->setEnabled(!run);
-    m_panel.Command3[index]->setEnabled(!run);
-    m_panel.Command4[index]->setEnabled(run);
+    m_pumps.微泵速度[index]->setEnabled(!run);
+    m_pumps.Command3[index]->setEnabled(!run);
+    m_pumps.Command4[index]->setEnabled(run);
     确定即时文件名();
     m_player().播放一个指定文件(instantClip);
 }
@@ -48,10 +47,10 @@ void ManualPumps::Command4_Click(int index) {
 void ManualPumps::确定即时文件名() {
     // A pump runs while its own "Run" button is disabled, whatever its frame's state.
     const auto part = [this](int k) {
-        const QPushButton* run = m_panel.Command3[k];
+        const QPushButton* run = m_pumps.Command3[k];
         return run->isEnabledTo(run->parentWidget()) ? QStringLiteral("0")
-                                                     : m_panel.微泵速度[k]->text();
+                                                     : m_pumps.微泵速度[k]->text();
     };
     instantClip = part(1) + part(2) + QStringLiteral(".mc");
-    m_panel.Label27->setText(instantClip);
+    m_pumps.Label27->setText(instantClip);
 }

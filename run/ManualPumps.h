@@ -1,16 +1,15 @@
 #pragma once
 
 #include "audio/ClipPlayer.h"
+#include "program/panel/PanelViews.h"
 
 #include <QString>
-
-class TessalyPanel;
 
 // The manual micropump controls: a level field, "Run" and "Stop" per pump; the clip of both
 // levels is played whenever a pump starts or stops.
 class ManualPumps {
 public:
-    ManualPumps(TessalyPanel& panel, ClipPlayerProvider player);
+    ManualPumps(const PumpControlsView& pumps, ClipPlayerProvider player);
 
     void wire();
 
@@ -26,6 +25,6 @@ public:
 private:
     void switchPump(int index, bool run);
 
-    TessalyPanel& m_panel;
+    PumpControlsView m_pumps;
     ClipPlayerProvider m_player;
 };

@@ -36,7 +36,7 @@ QString withoutSeparator(const QString& folder) {
 
 } // namespace
 
-Mp3Export::Mp3Export(const Mp3ExportControls& controls, ProgramTableSource programTable,
+Mp3Export::Mp3Export(const ExportControlsView& controls, ProgramTableSource programTable,
                      Clock& clock, QWidget* owner, QString sourceFolder, QString exportFolder,
                      QObject* parent)
     : QObject(parent), c(controls), m_programTable(std::move(programTable)), m_clock(clock),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "program/ProgramTable.h"
+#include "program/panel/PanelViews.h"
 #include "run/ExportSources.h"
 
 #include <QObject>
@@ -18,21 +19,6 @@ class QListWidget;
 class QTimer;
 class QWidget;
 
-// The main-panel controls the MP3 export drives.
-struct Mp3ExportControls {
-    QWidget* Frame2 = nullptr;
-    QListWidget* List1 = nullptr;
-    QLabel* Label31 = nullptr;
-    QTimer* Timer4 = nullptr;
-    // Step numbers "00".."39" and the step fields, as the panel's arrays.
-    std::array<QLabel*, kStepRows> Label1{};
-    std::array<QLineEdit*, kStepRows> Text1{};
-    std::array<QLineEdit*, kStepRows> Text2{};
-    std::array<QLineEdit*, kStepRows> Text3{};
-    std::array<QLineEdit*, kStepRows> Text4{};
-    std::array<QLineEdit*, kStepRows> Text5{};
-};
-
 // Writes the current program as one MP3 file per non-empty step into the export folder, one
 // step per tick of Timer4. Each file is joined from clip files on a worker thread, so the
 // window stays responsive however long the step; the tick waits while a join runs and takes
@@ -46,7 +32,7 @@ public:
 
     // owner parents the message boxes and gives their title. An empty folder stands for the
     // program folder (sources) or the export folder, looked up when an export starts.
-    Mp3Export(const Mp3ExportControls& controls, ProgramTableSource programTable, Clock& clock,
+    Mp3Export(const ExportControlsView& controls, ProgramTableSource programTable, Clock& clock,
               QWidget* owner, QString sourceFolder = {}, QString exportFolder = {},
               QObject* parent = nullptr);
     // Cancels the worker's job and waits for its thread; a join leaves no file behind.
@@ -89,7 +75,7 @@ private:
     void fail(int step, const QString& reason);
     void addLine(const QString& text);
 
-    Mp3ExportControls c;
+    ExportControlsView c;
     ProgramTableSource m_programTable;
     Clock& m_clock;
     QWidget* m_owner;

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "audio/ClipPlayer.h"
+#include "program/panel/PanelViews.h"
 #include "run/RunClock.h"
 
 #include <QString>
 #include <functional>
 
-class TessalyPanel;
+class Clock;
+class ProgramEditor;
 
 // Plays the panel's program against a whole-second run clock: finds the current step, has its
 // clip played, switches the device boxes, colours the step numbers, shows the times, repeats
@@ -15,7 +17,11 @@ class RunEngine {
 public:
     enum Command { Start = 0, Pause = 1, Contin = 2, Stopp = 3 };
 
-    RunEngine(TessalyPanel& panel, ClipPlayerProvider player);
+    // program gives the table (recomputed at every command); the pumps and device boxes are
+    // the ones a run switches.
+    RunEngine(const StepTableView& steps, const RunControlsView& run, const PumpControlsView& pumps,
+              const DeviceControlsView& devices, ProgramEditor& program, Clock& clock,
+              ClipPlayerProvider player);
 
     // Wires the run buttons and the two timers.
     void wire();
@@ -46,7 +52,12 @@ private:
     qint64 now() const { return m_runClock.seconds(); }
     QString wallStamp() const;
 
-    TessalyPanel& m_panel;
+    StepTableView m_steps;
+    RunControlsView m_run;
+    PumpControlsView m_pumps;
+    DeviceControlsView m_devices;
+    ProgramEditor& m_program;
+    Clock& m_clock;
     ClipPlayerProvider m_player;
     RunClock m_runClock;
     // Run-clock seconds of the last Start, of the current cycle's start (moved later by each

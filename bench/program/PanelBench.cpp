@@ -2,9 +2,11 @@
 // and building the main panel with its start-up sequence.
 #include "app/Clock.h"
 #include "app/Paths.h"
+#include "app/shell/AppRoot.h"
 #include "bench/QtBenchmarkMain.h"
+#include "program/ProgramEditor.h"
 #include "program/ProgramFile.h"
-#include "program/TessalyPanel.h"
+#include "program/panel/TessalyPanel.h"
 
 #include <QApplication>
 #include <QDir>
@@ -57,13 +59,13 @@ void BM_LoadProgramIntoPanel(benchmark::State& state) {
     const QString paths[2] = {writeProgram("a.TSY", programBytes(0)),
                               writeProgram("b.TSY", programBytes(1))};
     ManualClock clock;
-    TessalyPanel panel(clock);
+    AppRoot root(clock, AppRoot::Sound::None);
     if (state.range(0) == 1) {
-        panel.show();
+        root.panel().show();
     }
     int k = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(panel.读取程序(paths[k]));
+        benchmark::DoNotOptimize(root.editor().读取程序(paths[k]));
         k ^= 1;
     }
 }
@@ -73,8 +75,8 @@ BENCHMARK(BM_LoadProgramIntoPanel)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond
 void BM_PanelConstructionAndFormLoad(benchmark::State& state) {
     for (auto _ : state) {
         ManualClock clock;
-        TessalyPanel panel(clock);
-        panel.Form_Load();
+        AppRoot root(clock, AppRoot::Sound::None);
+        root.Form_Load();
         QCoreApplication::processEvents();
     }
 }
@@ -83,8 +85,8 @@ BENCHMARK(BM_PanelConstructionAndFormLoad)->Unit(benchmark::kMillisecond);
 // The same with the real clock, including the 200 ms wait of the start-up sequence.
 void BM_PanelConstructionAndFormLoadRealClock(benchmark::State& state) {
     for (auto _ : state) {
-        TessalyPanel panel(systemClock());
-        panel.Form_Load();
+        AppRoot root(systemClock(), AppRoot::Sound::None);
+        root.Form_Load();
         QCoreApplication::processEvents();
     }
 }

@@ -2,8 +2,10 @@
 // same sources into the same folder, by copy method, and the longest stall of the window's
 // event loop while an export runs on the panel's own 100 ms timer.
 #include "app/Clock.h"
+#include "app/shell/AppRoot.h"
 #include "bench/QtBenchmarkMain.h"
-#include "program/TessalyPanel.h"
+#include "program/ProgramEditor.h"
+#include "program/panel/TessalyPanel.h"
 #include "run/ExportSources.h"
 #include "run/Mp3Export.h"
 
@@ -43,7 +45,8 @@ struct Bench {
     QTemporaryDir sources;
     QString out = QDir::homePath() + "/@TSY2023MP3/";
     ManualClock clock;
-    std::unique_ptr<TessalyPanel> panel;
+    std::unique_ptr<AppRoot> root;
+    TessalyPanel* panel = nullptr;
     std::unique_ptr<Mp3Export> exporter;
     qint64 bytes = 0;
 
@@ -54,7 +57,8 @@ struct Bench {
             writeClip(pair + ".MC", kTenSeconds);
             writeClip("C" + pair + ".MC", kMinute);
         }
-        panel = std::make_unique<TessalyPanel>(clock);
+        root = std::make_unique<AppRoot>(clock, AppRoot::Sound::None);
+        panel = &root->panel();
         for (const Step& s : kSteps) {
             panel->Text1[s.row]->setText(s.texts.hours);
             panel->Text2[s.row]->setText(s.texts.minutes);
@@ -66,12 +70,10 @@ struct Bench {
             }
         }
         panel->show();
-        Mp3ExportControls c{panel->Frame2, panel->List1, panel->Label31, panel->Timer4,
-                            panel->Label1, panel->Text1, panel->Text2,   panel->Text3,
-                            panel->Text4,  panel->Text5};
         exporter = std::make_unique<Mp3Export>(
-            c, [this]() -> const ProgramTable& { return panel->programTable(); }, clock,
-            panel.get(), sources.path(), out);
+            exportControlsView(*panel),
+            [this]() -> const ProgramTable& { return root->editor().table(); }, clock, panel,
+            sources.path(), out);
         QDir().mkpath(out);
     }
 

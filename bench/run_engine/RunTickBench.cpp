@@ -2,9 +2,10 @@
 // takes while its event loop runs.
 #include "app/Clock.h"
 #include "app/Paths.h"
-#include "bench/QtBenchmarkMain.h"
-#include "program/TessalyPanel.h"
+#include "app/shell/AppRoot.h"
 #include "audio/ClipPlayer.h"
+#include "bench/QtBenchmarkMain.h"
+#include "program/panel/TessalyPanel.h"
 #include "run/RunEngine.h"
 
 #include <QApplication>
@@ -36,10 +37,11 @@ void fillProgram(TessalyPanel& panel) {
 void BM_RunTick(benchmark::State& state) {
     ManualClock clock;
     SilentPlayer player;
-    TessalyPanel panel(clock, [&player]() -> ClipPlayer& { return player; });
+    AppRoot root(clock, [&player]() -> ClipPlayer& { return player; });
+    TessalyPanel& panel = root.panel();
     fillProgram(panel);
     panel.Check7->setChecked(true);
-    RunEngine& engine = panel.runEngine();
+    RunEngine& engine = root.runEngine();
     engine.启动程序_Click(RunEngine::Start);
     for (auto _ : state) {
         clock.advanceMs(500);
@@ -51,8 +53,8 @@ BENCHMARK(BM_RunTick)->Unit(benchmark::kMicrosecond);
 // Processor time of the whole process while a shown, idle panel runs its event loop.
 void BM_IdlePanelCpu(benchmark::State& state) {
     for (auto _ : state) {
-        TessalyPanel panel(systemClock());
-        panel.show();
+        AppRoot root(systemClock(), AppRoot::Sound::None);
+        root.panel().show();
         QCoreApplication::processEvents();
         const std::clock_t cpuStart = std::clock();
         QElapsedTimer wall;

@@ -4,7 +4,7 @@
 // window came up.
 #include "app/MessageBoxes.h"
 #include "app/Paths.h"
-#include "audio/frmMemory.h"
+#include "audio/PlayerOnFirstUse.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -38,9 +38,9 @@ int main(int argc, char** argv) {
     PrintedBoxes boxes;
     setMessageBoxService(&boxes);
     setProgramFolder(QString::fromLocal8Bit(argv[1]));
-    frmMemory& player = frmMemory::instance();
+    PlayerOnFirstUse player;
+    player.get();
     std::printf("ready\n");
     std::fflush(stdout);
-    delete &player;
     return 0;
 }

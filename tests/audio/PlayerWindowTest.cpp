@@ -1,5 +1,6 @@
 // The player window and its playback engine over the real library: requests, captions and
 // labels, message boxes and the sound itself from SDL's disk driver output.
+#include "audio/PlayerOnFirstUse.h"
 #include "audio/frmMemory.h"
 #include "tests/audio/AudioTestSupport.h"
 #include "tests/harness/TestHarness.h"
@@ -224,9 +225,10 @@ private slots:
     void firstRequestCreatesTheWindowAndLoopsTheClip() {
         DiskCapture capture(QStringLiteral("first"));
         QDir::setCurrent(TestEnvironment::instance().home());
-        QVERIFY(frmMemory::existing() == nullptr);
-        frmMemory::instance().播放一个指定文件(QStringLiteral("37.mc"));
-        std::unique_ptr<frmMemory> player(frmMemory::existing());
+        PlayerOnFirstUse holder;
+        QVERIFY(holder.existing() == nullptr);
+        holder.provider()().播放一个指定文件(QStringLiteral("37.mc"));
+        frmMemory* player = holder.existing();
         QVERIFY(player != nullptr);
         QVERIFY(player->initialized());
         QVERIFY(player->isHidden());

@@ -38,7 +38,7 @@ private slots:
             file << a->text();
         }
         QCOMPARE(file, (QStringList{"Load", "Save", "Save as", "Save as MP3", "Exit"}));
-        QCOMPARE(p.programPath(), workingFolder() + "Demo_0.TSY");
+        QCOMPARE(f.programPath(), workingFolder() + "Demo_0.TSY");
         QCOMPARE(p.当前状态->text(), QString("Standby"));
         QCOMPARE(p.Label27->text(), QString("00.mc"));
         QVERIFY(p.Label29->text().isEmpty());
@@ -94,7 +94,7 @@ private slots:
         QVERIFY(!p.Text2[40]->isEnabled());
         QVERIFY(!p.Check4[40]->isEnabled());
         p.Text2[40]->setText("30");
-        QCOMPARE(p.programTable().endSeconds[40], 0);
+        QCOMPARE(f.table().endSeconds[40], 0);
         QCOMPARE(p.Label18[1]->text(), QString("00:00:00"));
     }
 
@@ -109,8 +109,8 @@ private slots:
         }
         QVERIFY(p.Label26->text().startsWith("Loading Time: "));
         QCOMPARE(p.Text3[0]->text(), QString("10"));
-        QCOMPARE(p.programTable().clipName[0], QString("11.mc"));
-        QVERIFY(p.programTable().endSeconds[40] > 0);
+        QCOMPARE(f.table().clipName[0], QString("11.mc"));
+        QVERIFY(f.table().endSeconds[40] > 0);
         QCOMPARE(p.Label18[1]->text(), p.Label22[39]->text());
         QCOMPARE(messages().count(), 0);
         QCOMPARE(p.size(), QSize(twips(17600), twips(10200)));
@@ -126,7 +126,7 @@ private slots:
         TessalyPanel& p = f.start();
         QCOMPARE(PanelFixture::read(workingFolder() + "Demo_0.TSY"), edited);
         QCOMPARE(p.Text2[0]->text(), QString("2"));
-        QCOMPARE(p.programTable().clipName[0], QString("46.mc"));
+        QCOMPARE(f.table().clipName[0], QString("46.mc"));
         QCOMPARE(p.Label18[1]->text(), QString("00:02:00"));
         QVERIFY(QFile::exists(workingFolder() + "Test.TSY"));
     }
@@ -174,7 +174,7 @@ private slots:
         for (int i = 0; i < kStepCount; ++i) {
             before << p.Label22[i]->text();
         }
-        const qint32 total = p.programTable().endSeconds[40];
+        const qint32 total = f.table().endSeconds[40];
         p.Text2[25]->selectAll();
         QTest::keyClicks(p.Text2[25], "7");
         QCOMPARE(p.Text2[25]->text(), QString("7"));
@@ -182,8 +182,8 @@ private slots:
             QCOMPARE(p.Label22[i]->text(), before[i]);
         }
         for (int i = 25; i < kStepCount; ++i) {
-            QCOMPARE(p.Label22[i]->text(), SecondsToHms(p.programTable().endSeconds[i]));
-            QCOMPARE(p.programTable().endSeconds[i], total + 420);
+            QCOMPARE(p.Label22[i]->text(), SecondsToHms(f.table().endSeconds[i]));
+            QCOMPARE(f.table().endSeconds[i], total + 420);
         }
         QCOMPARE(p.Label18[1]->text(), SecondsToHms(total + 420));
     }
@@ -192,9 +192,9 @@ private slots:
         PanelFixture f;
         TessalyPanel& p = f.create();
         QTest::mouseClick(p.Check5[8], Qt::LeftButton, {}, QPoint(4, p.Check5[8]->height() / 2));
-        QCOMPARE(p.programTable().vacuum[8], 1);
+        QCOMPARE(f.table().vacuum[8], 1);
         p.Check5[8]->setChecked(false);
-        QCOMPARE(p.programTable().vacuum[8], 0);
+        QCOMPARE(f.table().vacuum[8], 0);
     }
 
     void loadingShowsNormalizedFieldsTicksAndTimes() {
@@ -204,18 +204,18 @@ private slots:
         PanelFixture::write(path, PanelFixture::line("\"12\",\"59\",\"59\",\"9\",\"9\",1,1,1") +
                                       PanelFixture::line("\"0\",\"75\",\"0\",\"3\",\"7\",2,0,0") +
                                       PanelFixture::zeroLines(38));
-        const QString status = p.读取程序(path);
+        const QString status = f.editor().读取程序(path);
         QVERIFY(status.startsWith("Loading Time: "));
         QCOMPARE(p.Text1[0]->text(), QString("12"));
         QVERIFY(p.Check4[0]->isChecked() && p.Check5[0]->isChecked() && p.Check6[0]->isChecked());
-        QCOMPARE(p.programTable().clipName[0], QString("99.mc"));
+        QCOMPARE(f.table().clipName[0], QString("99.mc"));
         QCOMPARE(p.Label22[0]->text(), QString("12:59:59"));
         QCOMPARE(p.Text2[1]->text(), QString("59"));
         QCOMPARE(p.Check4[1]->checkState(), Qt::PartiallyChecked);
-        QCOMPARE(p.programTable().laser[1], 2);
+        QCOMPARE(f.table().laser[1], 2);
         QCOMPARE(p.Label22[2]->text(), QString("13:58:59"));
         // Writing it back gives the normalized file.
-        QVERIFY(!p.保存程序(path).isEmpty());
+        QVERIFY(!f.editor().保存程序(path).isEmpty());
         QVERIFY(PanelFixture::read(path).contains("\"0\",\"59\",\"0\",\"3\",\"7\",2,0,0\r\n"));
     }
 
@@ -226,13 +226,13 @@ private slots:
         p.Check6[30]->setChecked(true);
         const QString a = workingFolder() + "a.TSY";
         const QString b = workingFolder() + "b.TSY";
-        QVERIFY(p.保存程序(a).startsWith("Saving Time: "));
+        QVERIFY(f.editor().保存程序(a).startsWith("Saving Time: "));
         const QStringList shown = PanelFixture::tableSnapshot(p);
         PanelFixture g;
         TessalyPanel& q = g.create();
-        QVERIFY(!q.读取程序(a).isEmpty());
+        QVERIFY(!g.editor().读取程序(a).isEmpty());
         QCOMPARE(PanelFixture::tableSnapshot(q), shown);
-        QVERIFY(!q.保存程序(b).isEmpty());
+        QVERIFY(!g.editor().保存程序(b).isEmpty());
         QCOMPARE(PanelFixture::read(b), PanelFixture::read(a));
     }
 
@@ -255,11 +255,11 @@ private slots:
         PanelFixture::write(bad, PanelFixture::line("\"1\",\"1\",\"1\",\"1\",\"1\",1,1,1") + bytes);
         // The first line is good and different, so a half-done load would show.
         const QStringList before = PanelFixture::tableSnapshot(p);
-        const QString caption = p.programPath();
+        const QString caption = f.programPath();
         const QString status = p.Label26->text();
-        QVERIFY(!p.library().loadProgram(bad));
+        QVERIFY(!f.library().loadProgram(bad));
         QCOMPARE(PanelFixture::tableSnapshot(p), before);
-        QCOMPARE(p.programPath(), caption);
+        QCOMPARE(f.programPath(), caption);
         QCOMPARE(p.Label26->text(), status);
         QCOMPARE(messages().count(), 1);
         QVERIFY(messages().last().text.contains(bad));
@@ -270,8 +270,8 @@ private slots:
         PanelFixture f;
         TessalyPanel& p = f.start();
         const QStringList before = PanelFixture::tableSnapshot(p);
-        QVERIFY(!p.library().loadProgram(workingFolder()));
-        QVERIFY(!p.library().loadProgram(workingFolder() + "gone.TSY"));
+        QVERIFY(!f.library().loadProgram(workingFolder()));
+        QVERIFY(!f.library().loadProgram(workingFolder() + "gone.TSY"));
         QCOMPARE(PanelFixture::tableSnapshot(p), before);
         QCOMPARE(messages().count(), 2);
     }
@@ -292,8 +292,8 @@ private slots:
         TessalyPanel& p = f.start();
         const QString status = p.Label26->text();
         const QString target = workingFolder() + "missing-folder/P.TSY";
-        p.setProgramPath(target);
-        QVERIFY(!p.按照微泵程序的caption保存程序());
+        f.library().setProgramPath(target);
+        QVERIFY(!f.library().按照微泵程序的caption保存程序());
         QCOMPARE(p.Label26->text(), status);
         QCOMPARE(messages().count(), 1);
         QVERIFY(messages().last().text.contains(target));
@@ -304,18 +304,18 @@ private slots:
         PanelFixture f;
         TessalyPanel& p = f.create();
         p.Text6[1]->setText("50");
-        QCOMPARE(p.scaleHigh, 50.0f);
-        QCOMPARE(p.gridStep, 5.0f);
+        QCOMPARE(f.root->chartScale().scaleHigh, 50.0f);
+        QCOMPARE(f.root->chartScale().gridStep, 5.0f);
         p.Text6[0]->setText("10x");
-        QCOMPARE(p.scaleLow, 10.0f);
-        QCOMPARE(p.gridStep, 4.0f);
+        QCOMPARE(f.root->chartScale().scaleLow, 10.0f);
+        QCOMPARE(f.root->chartScale().gridStep, 4.0f);
     }
 
     void flatLookRemovesStepFieldFrames() {
         PanelFixture f;
         TessalyPanel& p = f.create();
         QVERIFY(p.Text1[0]->hasFrame());
-        p.界面扁平化();
+        界面扁平化(p);
         QVERIFY(!p.Text1[0]->hasFrame());
         QVERIFY(!p.Text5[39]->hasFrame());
         QVERIFY(!p.Text6[1]->hasFrame());
@@ -327,8 +327,8 @@ private slots:
             PanelFixture f;
             TessalyPanel& p = f.start();
             p.Timer1->start();
-            p.library().showSaveAs();
-            QVERIFY(p.library().isSaveAsWindowLoaded());
+            f.library().showSaveAs();
+            QVERIFY(f.library().isSaveAsWindowLoaded());
             if (way == 0) {
                 p.mnuExit->trigger();
             } else if (way == 1) {
@@ -338,7 +338,7 @@ private slots:
             }
             QCOMPARE(f.processEnds, 1);
             QVERIFY(!p.Timer1->isActive());
-            QVERIFY(!p.library().isSaveAsWindowLoaded());
+            QVERIFY(!f.library().isSaveAsWindowLoaded());
             QVERIFY(!p.isVisible());
             p.close(); // the panel's own unload does not start the sequence again
             QCOMPARE(f.processEnds, 1);

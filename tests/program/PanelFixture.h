@@ -2,8 +2,11 @@
 
 #include "app/Clock.h"
 #include "app/Paths.h"
+#include "app/shell/AppRoot.h"
+#include "run/ChartScale.h"
+#include "program/ProgramEditor.h"
 #include "program/ProgramLibrary.h"
-#include "program/TessalyPanel.h"
+#include "program/panel/TessalyPanel.h"
 #include "tests/harness/TestHarness.h"
 
 #include <QCheckBox>
@@ -14,27 +17,33 @@
 #include <QLineEdit>
 #include <memory>
 
-// A main panel over a fresh working folder, with a test clock and exits that only record.
+// The main window as the program builds it, over a fresh working folder, with a test clock, no
+// sound output and exits that only record.
 struct PanelFixture {
     ManualClock clock;
-    std::unique_ptr<TessalyPanel> panel;
+    std::unique_ptr<AppRoot> root;
     int processEnds = 0;
 
     static void clearWorkingFolder() { QDir(workingFolder()).removeRecursively(); }
 
     TessalyPanel& create() {
-        panel = std::make_unique<TessalyPanel>(clock);
-        panel->endProcess = [this] {
+        root = std::make_unique<AppRoot>(clock, AppRoot::Sound::None);
+        root->endProcess = [this] {
             ++processEnds;
         };
-        return *panel;
+        return root->panel();
     }
 
     TessalyPanel& start() {
         create();
-        panel->Form_Load();
-        return *panel;
+        root->Form_Load();
+        return root->panel();
     }
+
+    ProgramEditor& editor() { return root->editor(); }
+    ProgramLibrary& library() { return root->library(); }
+    const ProgramTable& table() { return root->editor().table(); }
+    QString programPath() { return root->library().programPath(); }
 
     static QByteArray read(const QString& path) {
         QFile f(path);

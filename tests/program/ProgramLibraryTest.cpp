@@ -25,20 +25,20 @@ private slots:
 
     void workingFolderIsCreatedOnlyAtItsLastLevel() {
         PanelFixture f;
-        TessalyPanel& p = f.create();
-        p.library().创建工作文件夹();
+        f.create();
+        f.library().创建工作文件夹();
         QVERIFY(QDir(workingFolder()).exists());
         PanelFixture::write(workingFolder() + "keep.TSY", "x");
-        p.library().创建工作文件夹();
+        f.library().创建工作文件夹();
         QCOMPARE(PanelFixture::read(workingFolder() + "keep.TSY"), QByteArray("x"));
     }
 
     void samplesAreNeverOverwritten() {
         PanelFixture f;
-        TessalyPanel& p = f.create();
-        p.library().创建工作文件夹();
+        f.create();
+        f.library().创建工作文件夹();
         PanelFixture::write(workingFolder() + "Test.TSY", "mine");
-        QVERIFY(p.library().copySamples().isEmpty());
+        QVERIFY(f.library().copySamples().isEmpty());
         QCOMPARE(PanelFixture::read(workingFolder() + "Test.TSY"), QByteArray("mine"));
         QVERIFY(QFile::exists(workingFolder() + "organoid_0.TSY"));
     }
@@ -64,39 +64,39 @@ private slots:
         PanelFixture f;
         TessalyPanel& p = f.start();
         p.mnu将程序另存为->trigger();
-        另存窗口& w = p.library().saveAsWindow();
+        另存窗口& w = f.library().saveAsWindow();
         QVERIFY(w.isVisible());
         QCOMPARE(w.windowTitle(), QString("Save AS"));
-        QCOMPARE(w.Label1->text(), p.programPath());
-        QCOMPARE(w.Text1->text(), p.programPath());
+        QCOMPARE(w.Label1->text(), f.programPath());
+        QCOMPARE(w.Text1->text(), f.programPath());
         QCOMPARE(w.Text2->toPlainText(), QString("Demo_0.TSY\n"));
         QCOMPARE(w.Command1->text(), QString("Save As "));
         QCOMPARE(w.Label2->text(), QString("Files here"));
         w.Text1->setText(workingFolder() + "*.TSY");
         QCOMPARE(w.Text2->toPlainText().split('\n').size(), 6); // five samples and an empty line
         w.Label1_Click();
-        QCOMPARE(w.Text1->text(), p.programPath());
+        QCOMPARE(w.Text1->text(), f.programPath());
     }
 
     void saveAsToANewNameSavesWithoutAskingAndCloses() {
         PanelFixture f;
         TessalyPanel& p = f.start();
         p.Text4[2]->setText("6");
-        p.library().showSaveAs();
-        另存窗口* w = &p.library().saveAsWindow();
+        f.library().showSaveAs();
+        另存窗口* w = &f.library().saveAsWindow();
         const QString target = workingFolder() + "mine";
         w->Text1->setText(target);
         w->Command1_Click();
         QCOMPARE(messages().count(), 1);
         QCOMPARE(messages().last().text, QString("File saved"));
-        QCOMPARE(p.programPath(), target);
+        QCOMPARE(f.programPath(), target);
         QVERIFY(p.Label26->text().startsWith("Saving Time: "));
-        QVERIFY(!p.library().isSaveAsWindowLoaded());
+        QVERIFY(!f.library().isSaveAsWindowLoaded());
         QVERIFY(PanelFixture::read(target).contains("\"6\""));
         QVERIFY(!QFile::exists(target + ".TSY"));
         p.看工作目录->trigger();
         const QList<QListWidgetItem*> found =
-            p.library().workingFolderList().File1->findItems("mine", Qt::MatchExactly);
+            f.library().workingFolderList().File1->findItems("mine", Qt::MatchExactly);
         QCOMPARE(found.size(), 1);
     }
 
@@ -106,16 +106,16 @@ private slots:
         const QString demo = workingFolder() + "Demo_0.TSY";
         const QByteArray old = PanelFixture::read(demo);
         p.Text1[0]->setText("3");
-        p.library().showSaveAs();
-        另存窗口& w = p.library().saveAsWindow();
+        f.library().showSaveAs();
+        另存窗口& w = f.library().saveAsWindow();
         messages().answerNext(MessageAnswer::No);
         w.Command1_Click();
         QCOMPARE(messages().count(), 1);
         QCOMPARE(messages().last().text, QString("覆盖原来的文件吗?"));
         QCOMPARE(messages().last().buttons, MessageButtons::YesNo);
         QCOMPARE(PanelFixture::read(demo), old);
-        QVERIFY(p.library().isSaveAsWindowLoaded());
-        QCOMPARE(p.programPath(), demo);
+        QVERIFY(f.library().isSaveAsWindowLoaded());
+        QCOMPARE(f.programPath(), demo);
 
         messages().answerNext(MessageAnswer::Yes);
         w.Command1_Click();
@@ -126,18 +126,18 @@ private slots:
 
     void saveAsWithAWildcardAsksThenRefusesAndKeepsThePath() {
         PanelFixture f;
-        TessalyPanel& p = f.start();
-        const QString before = p.programPath();
-        p.library().showSaveAs();
-        另存窗口& w = p.library().saveAsWindow();
+        f.start();
+        const QString before = f.programPath();
+        f.library().showSaveAs();
+        另存窗口& w = f.library().saveAsWindow();
         w.Text1->setText(workingFolder() + "*.TSY");
         w.Command1_Click(); // the question is answered Yes
         QCOMPARE(messages().count(), 2);
         QCOMPARE(messages().shown().first().text, QString("覆盖原来的文件吗?"));
         QVERIFY(messages().last().text.contains("wildcards"));
-        QCOMPARE(p.programPath(), before);
+        QCOMPARE(f.programPath(), before);
         QCOMPARE(w.Label1->text(), before);
-        QVERIFY(p.library().isSaveAsWindowLoaded());
+        QVERIFY(f.library().isSaveAsWindowLoaded());
         QCOMPARE(QDir(workingFolder()).entryList({"\\*"}, QDir::Files).size(), 0);
     }
 
@@ -159,10 +159,10 @@ private slots:
         QCOMPARE(PanelFixture::tableSnapshot(p), before);
 
         answer = workingFolder() + "organoid_0.TSY";
-        p.library().saveAsWindow(); // loaded hidden; it must follow the new path
+        f.library().saveAsWindow(); // loaded hidden; it must follow the new path
         p.mnu调入程序->trigger();
-        QCOMPARE(p.programPath(), answer);
-        QCOMPARE(p.library().saveAsWindow().Label1->text(), answer);
+        QCOMPARE(f.programPath(), answer);
+        QCOMPARE(f.library().saveAsWindow().Label1->text(), answer);
         QVERIFY(p.Label26->text().startsWith("Loading Time: "));
         QCOMPARE(p.Text1[1]->text(), QString("2"));
         QCOMPARE(messages().count(), 0);
@@ -172,7 +172,7 @@ private slots:
         PanelFixture f;
         TessalyPanel& p = f.start();
         p.看工作目录->trigger();
-        列工作目录文件名& list = p.library().workingFolderList();
+        列工作目录文件名& list = f.library().workingFolderList();
         QVERIFY(list.isVisible());
         QCOMPARE(list.windowTitle(), QString("Form1"));
         QCOMPARE(list.File1->count(), 5);
@@ -183,28 +183,28 @@ private slots:
         list.File1_DblClick();
         QCOMPARE(messages().last().text, "Load " + path);
         QCOMPARE(list.Label1->text(), path);
-        QCOMPARE(p.programPath(), workingFolder() + "Demo_0.TSY");
+        QCOMPARE(f.programPath(), workingFolder() + "Demo_0.TSY");
         QVERIFY(list.isVisible());
 
         list.File1_DblClick();
         QCOMPARE(messages().count(), 3);
         QCOMPARE(messages().last().text, "File \r\n" + path + "\r\n has been loaded.");
-        QCOMPARE(p.programPath(), path);
+        QCOMPARE(f.programPath(), path);
         QCOMPARE(p.Text2[3]->text(), QString("2"));
         QVERIFY(!list.isVisible());
     }
 
     void workingFolderListKeepsTheListOpenWhenTheFileIsBad() {
         PanelFixture f;
-        TessalyPanel& p = f.start();
+        f.start();
         PanelFixture::write(workingFolder() + "broken.TSY", PanelFixture::zeroLines(3));
-        p.library().showWorkingFolderList();
-        列工作目录文件名& list = p.library().workingFolderList();
+        f.library().showWorkingFolderList();
+        列工作目录文件名& list = f.library().workingFolderList();
         list.File1->setCurrentItem(list.File1->findItems("broken.TSY", Qt::MatchExactly)[0]);
         list.File1_DblClick();
         QCOMPARE(messages().count(), 2); // the question, then the reason
         QVERIFY(messages().last().text.contains("step 3 (line 4)"));
-        QCOMPARE(p.programPath(), workingFolder() + "Demo_0.TSY");
+        QCOMPARE(f.programPath(), workingFolder() + "Demo_0.TSY");
         QVERIFY(list.isVisible());
     }
 };

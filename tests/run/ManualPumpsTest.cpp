@@ -1,4 +1,4 @@
-#include "tests/run/RunFixture.h"
+#include "tests/run/RootFixture.h"
 
 #include "run/ManualPumps.h"
 
@@ -32,7 +32,7 @@ private slots:
     void runAndStopChooseTheClipOfBothPumps() {
         RunFixture f;
         TessalyPanel& p = f.p();
-        ManualPumps& pumps = p.manualPumps();
+        ManualPumps& pumps = f.pumps();
         p.微泵速度[1]->setText("4");
         p.微泵速度[2]->setText("9");
         QTest::mouseClick(p.Command3[1], Qt::LeftButton);
@@ -51,23 +51,24 @@ private slots:
 
     void withoutASoundOutputThePumpsAndTheRunStayDisabled() {
         ManualClock clock;
-        TessalyPanel p(clock);
+        AppRoot root(clock, AppRoot::Sound::None);
+        TessalyPanel& p = root.panel();
         QVERIFY(!p.启动程序[0]->isEnabled());
         QVERIFY(!p.Command3[1]->isEnabled());
         // A pump still counts as stopped: its own button is not what is disabled.
-        p.manualPumps().确定即时文件名();
+        root.manualPumps().确定即时文件名();
         QCOMPARE(p.Label27->text(), QString("00.mc"));
     }
 
     void exitPressesBothStopButtons() {
-        RunFixture f;
+        RootFixture f;
         TessalyPanel& p = f.p();
-        p.endProcess = [] {
+        f.root.endProcess = [] {
         };
-        p.manualPumps().Command3_Click(1);
+        f.root.manualPumps().Command3_Click(1);
         setCheckValue(p.Check2, 1);
         p.Timer1->start();
-        p.exitSoftware();
+        f.root.exitSoftware();
         QVERIFY(!p.Timer1->isActive());
         QCOMPARE(f.player.requests, (QStringList{"00.mc", "00.mc", "00.mc"}));
         QCOMPARE(f.devices(), (std::array<int, 3>{0, 0, 0}));

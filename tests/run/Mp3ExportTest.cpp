@@ -30,7 +30,7 @@ QStringList lines(const QListWidget* list) {
 // Stand-ins for the panel controls the export drives, over temporary source and export folders.
 struct ExportRig {
     QWidget owner;
-    Mp3ExportControls controls;
+    ExportControlsView controls;
     ProgramTable table;
     ManualClock clock;
     QTemporaryDir sources;

@@ -1,4 +1,4 @@
-#include "tests/run/RunFixture.h"
+#include "tests/run/RootFixture.h"
 
 #include "app/Paths.h"
 #include "run/Mp3Export.h"
@@ -22,7 +22,7 @@ class PanelExportTest : public QObject {
     Q_OBJECT
 private slots:
     void menuExportWritesTheJoinedClipsOfTheOnlyStep() {
-        RunFixture f;
+        RootFixture f;
         TessalyPanel& p = f.p();
         QDir().mkpath(exportFolder());
         QFile stale(exportFolder() + "03.MP3");
@@ -30,7 +30,7 @@ private slots:
         stale.close();
         f.step(12, 0, 0, 25, 5, 0);
         QVERIFY(p.Save_as_MP3->isEnabled());
-        QSignalSpy ended(&p.mp3Export(), &Mp3Export::exportEnded);
+        QSignalSpy ended(&f.root.mp3Export(), &Mp3Export::exportEnded);
         p.Save_as_MP3->trigger();
         QVERIFY(p.Frame2->isVisibleTo(&p));
         QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 30000);

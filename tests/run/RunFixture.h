@@ -4,7 +4,10 @@
 #include "app/Clock.h"
 #include "app/Palette.h"
 #include "audio/ClipPlayer.h"
-#include "program/TessalyPanel.h"
+#include "program/ProgramEditor.h"
+#include "program/panel/PanelViews.h"
+#include "program/panel/TessalyPanel.h"
+#include "run/ManualPumps.h"
 #include "run/RunEngine.h"
 #include "tests/harness/TestHarness.h"
 
@@ -22,18 +25,37 @@ public:
     QStringList requests;
 };
 
-// A main panel with a test clock and a recording player, and a way to step the run tick.
+// The run engine and the manual pumps on the views of a bare panel (controls only), with the
+// program editor that gives them the table, a test clock and, unless another player is given,
+// a recording player; and a way to step the run tick.
 struct RunFixture {
     ManualClock clock{QDateTime(QDate(2026, 12, 7), QTime(18, 1, 55))};
     RecordingPlayer player;
     std::unique_ptr<TessalyPanel> panel;
+    std::unique_ptr<ProgramEditor> editor;
+    std::unique_ptr<RunEngine> runEngine;
+    std::unique_ptr<ManualPumps> manualPumps;
 
-    RunFixture() {
-        panel = std::make_unique<TessalyPanel>(clock, [this]() -> ClipPlayer& { return player; });
+    explicit RunFixture(ClipPlayerProvider sound = {}) {
+        if (!sound) {
+            sound = [this]() -> ClipPlayer& {
+                return player;
+            };
+        }
+        panel = std::make_unique<TessalyPanel>();
+        editor = std::make_unique<ProgramEditor>(stepTableView(*panel), clock);
+        editor->wireStepControls();
+        runEngine = std::make_unique<RunEngine>(stepTableView(*panel), runControlsView(*panel),
+                                                pumpControlsView(*panel),
+                                                deviceControlsView(*panel), *editor, clock, sound);
+        runEngine->wire();
+        manualPumps = std::make_unique<ManualPumps>(pumpControlsView(*panel), sound);
+        manualPumps->wire();
     }
 
     TessalyPanel& p() { return *panel; }
-    RunEngine& engine() { return panel->runEngine(); }
+    RunEngine& engine() { return *runEngine; }
+    ManualPumps& pumps() { return *manualPumps; }
 
     // Sets step i: duration and levels as texts, and the three flags.
     static void setStep(TessalyPanel& panel, int i, int h, int m, int s, int left, int right,

@@ -53,11 +53,12 @@ private slots:
     void eachStepIsHeardThenSilenceAfterStopp() {
         DiskCapture capture(QStringLiteral("run-sound"));
         frmMemory player;
-        ManualClock clock;
-        TessalyPanel panel(clock, [&player]() -> ClipPlayer& { return player; });
+        RunFixture f([&player]() -> ClipPlayer& { return player; });
+        ManualClock& clock = f.clock;
+        TessalyPanel& panel = f.p();
         RunFixture::setStep(panel, 0, 0, 0, 2, 3, 7);
         RunFixture::setStep(panel, 1, 0, 0, 2, 9, 0);
-        RunEngine& engine = panel.runEngine();
+        RunEngine& engine = f.engine();
 
         engine.启动程序_Click(RunEngine::Start);
         verifyTones(heardAfter(capture, settled(player, capture)), 300, 700);

@@ -1,0 +1,203 @@
+#include "app/shell/AppRoot.h"
+
+#include "app/CheckValue.h"
+#include "app/Clock.h"
+#include "app/MessageBoxes.h"
+#include "app/Paths.h"
+#include "audio/PlayerOnFirstUse.h"
+#include "program/ProgramEditor.h"
+#include "program/ProgramLibrary.h"
+#include "program/SaveAsWindow.h"
+#include "program/WorkingFolderListWindow.h"
+#include "program/panel/PanelViews.h"
+#include "program/panel/TessalyPanel.h"
+#include "run/ChartScale.h"
+#include "run/ManualPumps.h"
+#include "run/Mp3Export.h"
+#include "run/RunEngine.h"
+#include "run/WorkingTimeCounter.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+const QString kPanelCaption = QStringLiteral("Dorvex-20230210");
+} // namespace
+
+AppRoot::AppRoot(Clock& clock, Sound sound) : AppRoot(clock, sound, {}) {}
+
+AppRoot::AppRoot(Clock& clock, ClipPlayerProvider player)
+    : AppRoot(clock, Sound::PlayerWindow, std::move(player)) {}
+
+AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
+    : m_clock(clock), m_player(std::move(player)) {
+    endProcess = [] {
+        QCoreApplication::quit();
+    };
+    if (sound == Sound::PlayerWindow && !m_player) {
+        PlayerSetup setup;
+        // The player's own play button sounds the clip of the program's first step.
+        setup.stepZeroClip = [this] {
+            return m_editor->table().clipName[0];
+        };
+        m_playerWindow = std::make_unique<PlayerOnFirstUse>(setup);
+        m_player = m_playerWindow->provider();
+    }
+
+    m_panel = std::make_unique<TessalyPanel>();
+    TessalyPanel& p = *m_panel;
+    m_editor = std::make_unique<ProgramEditor>(stepTableView(p), m_clock);
+    ProgramLibraryWindows windows;
+    windows.saveAs = [&p](ProgramLibrary& library) {
+        return std::make_unique<另存窗口>(p, library);
+    };
+    windows.workingFolderList = [&p](ProgramLibrary& library) {
+        return std::make_unique<列工作目录文件名>(p, library);
+    };
+    m_library = std::make_unique<ProgramLibrary>(*m_editor, &p, std::move(windows));
+    m_workingTime = std::make_unique<WorkingTimeCounter>(p.Label29);
+    m_run = std::make_unique<RunEngine>(stepTableView(p), runControlsView(p), pumpControlsView(p),
+                                        deviceControlsView(p), *m_editor, m_clock, m_player);
+    m_pumps = std::make_unique<ManualPumps>(pumpControlsView(p), m_player);
+    m_export = std::make_unique<Mp3Export>(
+        exportControlsView(p), [this]() -> const ProgramTable& { return m_editor->table(); },
+        m_clock, &p);
+    m_chartScale = std::make_unique<ChartScale>(chartControlsView(p));
+
+    wireEvents();
+    markNotYetWired();
+    buildExitSequence();
+    m_editor->recompute();
+    p.Timer3->start();
+}
+
+AppRoot::~AppRoot() = default;
+
+void AppRoot::wireEvents() {
+    TessalyPanel& p = *m_panel;
+    m_editor->wireStepControls();
+    m_run->wire();
+    m_pumps->wire();
+    m_chartScale->wire();
+    connect(p.mnu调入程序, &QAction::triggered, this, [this] { m_library->loadByBrowsing(); });
+    connect(p.mnu保存程序, &QAction::triggered, this, [this] { m_library->save(); });
+    connect(p.mnu将程序另存为, &QAction::triggered, this, [this] { m_library->showSaveAs(); });
+    connect(p.看工作目录, &QAction::triggered, this,
+            [this] { m_library->showWorkingFolderList(); });
+    connect(p.mnuExit, &QAction::triggered, this, [this] { exitSoftware(); });
+    connect(p.exitsoftware, &QAction::triggered, this, [this] { exitSoftware(); });
+    connect(p.版权, &QAction::triggered, this, [this] { showCopyright(); });
+    connect(p.Timer3, &QTimer::timeout, this, [this] { m_workingTime->tick(); });
+    connect(p.Save_as_MP3, &QAction::triggered, this, [this] { m_export->Save_as_MP3_Click(); });
+    connect(p.Timer4, &QTimer::timeout, this, [this] { m_export->Timer4_Timer(); });
+    connect(p.结束MP3输出, &QPushButton::clicked, this, [this] { m_export->结束MP3输出_Click(); });
+    p.installEventFilter(this);
+}
+
+void AppRoot::markNotYetWired() {
+    TessalyPanel& p = *m_panel;
+    // Devices, help and the intro video are wired in with their own modules; until then they
+    // must not look usable.
+    for (QWidget* w : std::initializer_list<QWidget*>{p.USBcheck, p.显示串口}) {
+        w->setEnabled(false);
+    }
+    for (QAction* a : {p.Help_Chinese, p.Help_English, p.video}) {
+        a->setEnabled(false);
+    }
+    if (!m_player) {
+        // Without a sound output neither a program nor a pump can run.
+        p.启动程序[0]->setEnabled(false);
+        p.声控设备->setEnabled(false);
+    }
+}
+
+void AppRoot::buildExitSequence() {
+    TessalyPanel& p = *m_panel;
+    m_exit.add(QStringLiteral("stop the run timer"), [&p] { p.Timer1->stop(); });
+    if (m_player) {
+        m_exit.add(QStringLiteral("stop both micropumps"), [this] {
+            m_pumps->Command4_Click(1);
+            m_pumps->Command4_Click(2);
+        });
+    }
+    // Their click operations switch the devices off while the relay port is still open.
+    m_exit.add(QStringLiteral("switch the devices off"), [&p] {
+        setCheckValue(p.Check1, 0);
+        setCheckValue(p.Check2, 0);
+        setCheckValue(p.Check3, 0);
+    });
+    m_exit.add(QStringLiteral("unload the working-folder list"),
+               [this] { m_library->unloadWorkingFolderList(); });
+    m_exit.add(QStringLiteral("unload the save-as window"),
+               [this] { m_library->unloadSaveAsWindow(); });
+    m_exit.add(QStringLiteral("unload the main panel"), [&p] { p.hide(); });
+}
+
+void AppRoot::Form_Load() {
+    TessalyPanel& p = *m_panel;
+    界面扁平化(p);
+    m_library->创建工作文件夹();
+    QStringList problems;
+    for (const QString& name : m_library->copySamples()) {
+        problems << QStringLiteral("The sample program %1 could not be copied from %2 into %3.")
+                        .arg(name, programFolder(), workingFolder());
+    }
+    m_clock.sleepMs(200);
+    p.show();
+    setMainPanelSize(p);
+    // The device windows load here and fill the port lists once the serial module is wired.
+    setMainPanelSize(p);
+    m_chartScale->Text6_Change(0);
+    m_chartScale->Text6_Change(1);
+    m_workingTime->prepare();
+
+    QString loadFailure;
+    if (const std::optional<QString> status =
+            m_editor->load(m_library->programPath(), {}, &loadFailure)) {
+        p.Label26->setText(*status);
+    } else {
+        problems << loadFailure;
+        // The table is empty now; saving it must not replace the file that failed.
+        m_library->releaseProgramPath();
+    }
+    if (!problems.isEmpty()) {
+        showMessage(&p,
+                    problems.join(QStringLiteral("\r\n\r\n")) +
+                        QStringLiteral("\r\n\r\nThe panel starts with an empty program."),
+                    kPanelCaption, MessageButtons::Ok, MessageIcon::Warning);
+    }
+}
+
+void AppRoot::showCopyright() {
+    showMessage(m_panel.get(),
+                QStringLiteral("Dorvex-20230210 cell-culture controller\r\n"
+                               "Copyright (C) 2023 Dorvex. All rights reserved.\r\n\r\n"
+                               "This software is licensed for use with Dorvex culture rigs. "
+                               "It may not be copied or passed on without the written "
+                               "permission of Dorvex."),
+                QStringLiteral("Dorvex"), MessageButtons::Ok, MessageIcon::None);
+}
+
+void AppRoot::准备退出软件() {
+    m_exit.run();
+}
+
+void AppRoot::exitSoftware() {
+    if (!m_exit.run()) {
+        return;
+    }
+    endProcess();
+}
+
+bool AppRoot::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_panel.get() && event->type() == QEvent::Close) {
+        exitSoftware();
+    }
+    return QObject::eventFilter(watched, event);
+}

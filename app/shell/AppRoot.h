@@ -1,0 +1,83 @@
+#pragma once
+
+#include "app/shell/ExitSequence.h"
+#include "audio/ClipPlayer.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class ChartScale;
+class Clock;
+class ManualPumps;
+class Mp3Export;
+class PlayerOnFirstUse;
+class ProgramEditor;
+class ProgramLibrary;
+class RunEngine;
+class TessalyPanel;
+class WorkingTimeCounter;
+
+// The composition root: creates the services, the main panel and every concern on the panel's
+// views, wires menus and events, runs the start-up sequence and owns the exit sequence. Nothing
+// else constructs windows or concerns, and no concern knows the main window.
+class AppRoot : public QObject {
+public:
+    enum class Sound {
+        // The hidden player window, created when the first clip is asked for.
+        PlayerWindow,
+        // No sound output: the run and the manual pumps stay disabled.
+        None,
+    };
+
+    AppRoot(Clock& clock, Sound sound);
+    // Sounds every clip through player (tests, benchmarks).
+    AppRoot(Clock& clock, ClipPlayerProvider player);
+    ~AppRoot() override;
+
+    // The main panel's start-up sequence: flat look, working folder and samples, show, chart
+    // scale, working time, then the current program.
+    void Form_Load();
+    // Runs the exit sequence, once.
+    void 准备退出软件();
+    // Exit: the exit sequence once, then the end of the process.
+    void exitSoftware();
+    // Ends the process once the exit sequence has run; tests replace it.
+    std::function<void()> endProcess;
+
+    TessalyPanel& panel() { return *m_panel; }
+    ProgramEditor& editor() { return *m_editor; }
+    ProgramLibrary& library() { return *m_library; }
+    RunEngine& runEngine() { return *m_run; }
+    ManualPumps& manualPumps() { return *m_pumps; }
+    Mp3Export& mp3Export() { return *m_export; }
+    ChartScale& chartScale() { return *m_chartScale; }
+    WorkingTimeCounter& workingTime() { return *m_workingTime; }
+    const ExitSequence& exitSequence() const { return m_exit; }
+
+protected:
+    // The main window's close box exits like the two Exit items.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player);
+    void wireEvents();
+    void markNotYetWired();
+    void buildExitSequence();
+    void showCopyright();
+
+    Clock& m_clock;
+    // Declared before everything that may sound a clip, so it is destroyed after them.
+    std::unique_ptr<PlayerOnFirstUse> m_playerWindow;
+    ClipPlayerProvider m_player;
+    // The window before its concerns: they are destroyed first, the windows they made with it.
+    std::unique_ptr<TessalyPanel> m_panel;
+    std::unique_ptr<ProgramEditor> m_editor;
+    std::unique_ptr<ProgramLibrary> m_library;
+    std::unique_ptr<WorkingTimeCounter> m_workingTime;
+    std::unique_ptr<RunEngine> m_run;
+    std::unique_ptr<ManualPumps> m_pumps;
+    std::unique_ptr<Mp3Export> m_export;
+    std::unique_ptr<ChartScale> m_chartScale;
+    ExitSequence m_exit;
+};

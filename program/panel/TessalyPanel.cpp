@@ -1,0 +1,5 @@
+#include "program/panel/TessalyPanel.h"
+
+TessalyPanel::TessalyPanel(QWidget* parent) : QMainWindow(parent) {
+    layOutMainPanel(*this, *this);
+}
