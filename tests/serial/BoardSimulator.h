@@ -28,6 +28,13 @@ public:
     BoardSimulator& operator=(const BoardSimulator&) = delete;
 
     bool running() const { return !m_ports.isEmpty(); }
+    // The lines printed after the port line so far.
+    QStringList laterLines() {
+        m_later += QString::fromLocal8Bit(m_process.readAllStandardOutput());
+        QStringList lines = m_later.split(QLatin1Char('\n'));
+        lines.removeLast(); // an unfinished line, or the empty text after the last newline
+        return lines;
+    }
     QString ports() const { return m_ports; }
     static QString relayEntry() { return QStringLiteral("COM201->Relay board (simulated)"); }
     static QString meterEntry() { return QStringLiteral("COM202->Measuring board (simulated)"); }
@@ -35,4 +42,5 @@ public:
 private:
     QProcess m_process;
     QString m_ports;
+    QString m_later;
 };

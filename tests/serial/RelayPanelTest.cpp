@@ -327,6 +327,40 @@ private slots:
         relays.Command9_Click();
         QTRY_COMPARE(relays.Shape3->FillColor(), Shape::kRed);
     }
+
+    void simulatorShowsRelayChangesAndLogsEveryFrame() {
+        QTemporaryDir dir;
+        const QString logPath = dir.filePath(QStringLiteral("frames.log"));
+        QFile earlier(logPath);
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier run\n");
+        earlier.close();
+        BoardSimulator sim(
+            {QStringLiteral("--rate"), QStringLiteral("0"), QStringLiteral("--log"), logPath});
+        QVERIFY(sim.running());
+        SerialCommControl line;
+        line.setCommPort(201);
+        line.setPortOpen(true);
+        // One write, so the board gets the frames in one piece: close, query, close again
+        // (no change), open, and a stray byte.
+        line.Output(QByteArray::fromHex("aa010100dd0100aa01010055aa010000"));
+        QTRY_COMPARE(sim.laterLines(), (QStringList{QStringLiteral("relay 1 closed (laser on)"),
+                                                    QStringLiteral("relay 1 opened (laser off)")}));
+
+        QFile log(logPath);
+        QVERIFY(log.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QStringList lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'));
+        const QString stamp =
+            QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d relay board: )");
+        const QStringList received{"AA 01 01 00", "DD 01 00", "AA 01 01 00", "55 \\(no frame\\)",
+                                   "AA 01 00 00"};
+        QCOMPARE(lines.size(), received.size() + 2); // the earlier line, and the last newline
+        QCOMPARE(lines.first(), QStringLiteral("earlier run"));
+        for (qsizetype i = 0; i < received.size(); ++i) {
+            const QRegularExpression expected(stamp + received[i] + QLatin1Char('$'));
+            QVERIFY2(expected.match(lines[i + 1]).hasMatch(), qPrintable(lines[i + 1]));
+        }
+    }
 };
 
 TESSALY_TEST_MAIN(RelayPanelTest)

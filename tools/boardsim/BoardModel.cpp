@@ -9,8 +9,21 @@ std::vector<std::uint8_t> RelayBoard::receive(std::span<const std::uint8_t> byte
     m_pending.insert(m_pending.end(), bytes.begin(), bytes.end());
     std::vector<std::uint8_t> replies;
     std::size_t pos = 0;
+    std::size_t skippedFrom = 0;
     const auto avail = [&] {
         return m_pending.size() - pos;
+    };
+    const auto report = [&](std::size_t from, std::size_t to, bool frame) {
+        if (onBytes && to > from) {
+            onBytes(std::span(m_pending).subspan(from, to - from), frame);
+        }
+    };
+    // Takes the frame of `size` bytes at pos.
+    const auto take = [&](std::size_t size) {
+        report(skippedFrom, pos, false);
+        report(pos, pos + size, true);
+        pos += size;
+        skippedFrom = pos;
     };
     while (pos < m_pending.size()) {
         const std::uint8_t first = m_pending[pos];
@@ -20,7 +33,7 @@ std::vector<std::uint8_t> RelayBoard::receive(std::span<const std::uint8_t> byte
             }
             if (m_pending[pos + 1] == frames::kTest && m_pending[pos + 2] == 0x00) {
                 replies.push_back(frames::kTestAnswer);
-                pos += 3;
+                take(3);
                 continue;
             }
             const std::uint8_t relay = m_pending[pos + 1];
@@ -29,8 +42,13 @@ std::vector<std::uint8_t> RelayBoard::receive(std::span<const std::uint8_t> byte
                     break;
                 }
                 if (m_pending[pos + 3] == 0x00) {
-                    m_closed[relay - 1u] = m_pending[pos + 2] == 0x01;
-                    pos += 4;
+                    const bool closing = m_pending[pos + 2] == 0x01;
+                    const bool changed = m_closed[relay - 1u] != closing;
+                    m_closed[relay - 1u] = closing;
+                    take(4);
+                    if (changed && onSwitch) {
+                        onSwitch(relay, closing);
+                    }
                     continue;
                 }
             }
@@ -42,12 +60,14 @@ std::vector<std::uint8_t> RelayBoard::receive(std::span<const std::uint8_t> byte
             if ((relay == 1 || relay == 2) && m_pending[pos + 2] == 0x00) {
                 replies.push_back(relay);
                 replies.push_back(m_closed[relay - 1u] ? 0x01 : 0x00);
-                pos += 3;
+                take(3);
                 continue;
             }
         }
         ++pos;
     }
+    // Bytes that may still begin a frame wait for the next call; those before are done.
+    report(skippedFrom, pos, false);
     m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(pos));
     return replies;
 }

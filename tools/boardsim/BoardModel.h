@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <span>
 #include <vector>
@@ -20,6 +21,11 @@ public:
     // Takes received bytes (in any split) and returns the replies they call for.
     std::vector<std::uint8_t> receive(std::span<const std::uint8_t> bytes);
     bool closed(int relay) const { return m_closed.at(static_cast<std::size_t>(relay - 1)); }
+
+    // Told of every whole frame taken, in order, and of every run of bytes skipped as no frame.
+    std::function<void(std::span<const std::uint8_t> bytes, bool frame)> onBytes;
+    // Told when a frame changes a relay (not when it sets the state the relay already has).
+    std::function<void(int relay, bool closed)> onSwitch;
 
 private:
     std::vector<std::uint8_t> m_pending;
