@@ -2,6 +2,7 @@
 
 #include "app/TimeText.h"
 #include "app/Twips.h"
+#include "program/SaveAsWindow.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -145,6 +146,27 @@ private slots:
         QVERIFY(p.Label26->text().isEmpty());
         QCOMPARE(p.Label18[1]->text(), QString("00:00:00"));
         QVERIFY(p.isVisible());
+    }
+
+    // The empty table must not be saved over a program that merely failed to load.
+    void saveAfterAFailedStartUpLoadAsksForANameAndKeepsTheFile() {
+        QDir().mkpath(workingFolder());
+        const QString demo = workingFolder() + "Demo_0.TSY";
+        const QByteArray damaged =
+            PanelFixture::line("\"1\",\"2\",\"3\",\"4\",\"5\",1,0,0") + PanelFixture::zeroLines(38);
+        PanelFixture::write(demo, damaged);
+        PanelFixture f;
+        TessalyPanel& p = f.start();
+        QCOMPARE(messages().count(), 1);
+        QVERIFY(messages().last().text.contains(demo));
+        QVERIFY(!f.programPath().contains("Demo_0.TSY"));
+
+        p.mnu保存程序->trigger();
+        QVERIFY(f.library().isSaveAsWindowLoaded());
+        QVERIFY(f.library().saveAsWindow().isVisible());
+        QCOMPARE(PanelFixture::read(demo), damaged);
+        QCOMPARE(messages().count(), 1);
+        QVERIFY(p.Label26->text().isEmpty());
     }
 
     void typingNormalizesAtOnce() {

@@ -194,6 +194,32 @@ private slots:
         QVERIFY(!list.isVisible());
     }
 
+    // Closing the window is unloading it: opened again, it starts from the program loaded
+    // since, so "Save As " cannot write that program over the file it was opened on.
+    void closedSaveAsWindowFollowsTheNextProgram() {
+        PanelFixture f;
+        TessalyPanel& p = f.start();
+        const QString demo = workingFolder() + "Demo_0.TSY";
+        const QByteArray demoBytes = PanelFixture::read(demo);
+        p.mnu将程序另存为->trigger();
+        QVERIFY(f.library().saveAsWindow().close());
+        QVERIFY(!f.library().isSaveAsWindowLoaded());
+
+        p.看工作目录->trigger();
+        列工作目录文件名& list = f.library().workingFolderList();
+        list.File1->setCurrentItem(list.File1->findItems("organoid_0.TSY", Qt::MatchExactly)[0]);
+        list.File1_DblClick();
+        const QString organoid = workingFolder() + "organoid_0.TSY";
+        QCOMPARE(f.programPath(), organoid);
+
+        p.mnu将程序另存为->trigger();
+        另存窗口& w = f.library().saveAsWindow();
+        QCOMPARE(w.Text1->text(), organoid);
+        QCOMPARE(w.Label1->text(), organoid);
+        w.Command1_Click(); // the overwrite question is answered Yes
+        QCOMPARE(PanelFixture::read(demo), demoBytes);
+    }
+
     void workingFolderListKeepsTheListOpenWhenTheFileIsBad() {
         PanelFixture f;
         f.start();
