@@ -1,6 +1,7 @@
 #include "app/Clock.h"
 #include "app/Paths.h"
 #include "app/shell/AppRoot.h"
+#include "app/shell/TerminationSignals.h"
 
 #include <QApplication>
 
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
     enterProgramFolder();
 
     AppRoot root(systemClock(), AppRoot::Sound::PlayerWindow);
+    // Being told to end is one more way to exit: the rig is switched off first.
+    const TerminationSignals termination([&root](int) { root.exitSoftware(); });
     root.Form_Load();
     return QApplication::exec();
 }

@@ -8,11 +8,18 @@ program_dir="$PWD/build/tessaly"
 
 sim_pid=""
 app_pid=""
-# Whatever ends this script also ends the program and the simulator.
+# Whatever ends this script also ends the program and then the simulator: the program switches
+# the relays off on its way out, so the boards must still be there while it does.
 cleanup() {
-    for pid in $app_pid $sim_pid; do
-        kill "$pid" 2>/dev/null || true
-    done
+    if [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null; then
+        for _ in $(seq 50); do
+            kill -0 "$app_pid" 2>/dev/null || break
+            sleep 0.1
+        done
+    fi
+    if [ -n "$sim_pid" ]; then
+        kill "$sim_pid" 2>/dev/null || true
+    fi
 }
 trap cleanup EXIT
 trap "exit 130" INT TERM

@@ -16,9 +16,15 @@
 #include "run/Mp3Export.h"
 #include "run/RunEngine.h"
 #include "run/WorkingTimeCounter.h"
+#include "serial/Controls.h"
+#include "serial/DataWindow.h"
+#include "serial/PanelDeviceLinks.h"
+#include "serial/RelayPanel.h"
+#include "serial/SerialCommControl.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
@@ -102,11 +108,8 @@ void AppRoot::wireEvents() {
 
 void AppRoot::markNotYetWired() {
     TessalyPanel& p = *m_panel;
-    // Devices, help and the intro video are wired in with their own modules; until then they
-    // must not look usable.
-    for (QWidget* w : std::initializer_list<QWidget*>{p.USBcheck, p.显示串口}) {
-        w->setEnabled(false);
-    }
+    // Help and the intro video are wired in with their own modules; until then they must not
+    // look usable.
     for (QAction* a : {p.Help_Chinese, p.Help_English, p.video}) {
         a->setEnabled(false);
     }
@@ -132,10 +135,20 @@ void AppRoot::buildExitSequence() {
         setCheckValue(p.Check2, 0);
         setCheckValue(p.Check3, 0);
     });
+    m_exit.add(QStringLiteral("close the relay port, then the data port"), [this] {
+        if (m_deviceLinks) {
+            m_deviceLinks->closePorts();
+        }
+    });
     m_exit.add(QStringLiteral("unload the working-folder list"),
                [this] { m_library->unloadWorkingFolderList(); });
+    m_exit.add(QStringLiteral("unload the data window"), [this] {
+        m_deviceLinks.reset();
+        m_dataWindow.reset();
+    });
     m_exit.add(QStringLiteral("unload the save-as window"),
                [this] { m_library->unloadSaveAsWindow(); });
+    m_exit.add(QStringLiteral("unload the relay panel"), [this] { m_relayPanel.reset(); });
     m_exit.add(QStringLiteral("unload the main panel"), [&p] { p.hide(); });
 }
 
@@ -151,7 +164,7 @@ void AppRoot::Form_Load() {
     m_clock.sleepMs(200);
     p.show();
     setMainPanelSize(p);
-    // The device windows load here and fill the port lists once the serial module is wired.
+    loadDeviceWindows();
     setMainPanelSize(p);
     m_chartScale->Text6_Change(0);
     m_chartScale->Text6_Change(1);
@@ -171,6 +184,21 @@ void AppRoot::Form_Load() {
                     problems.join(QStringLiteral("\r\n\r\n")) +
                         QStringLiteral("\r\n\r\nThe panel starts with an empty program."),
                     kPanelCaption, MessageButtons::Ok, MessageIcon::Warning);
+    }
+}
+
+void AppRoot::loadDeviceWindows() {
+    TessalyPanel& p = *m_panel;
+    const DeviceControlsView devices = deviceControlsView(p);
+    m_dataWindow = std::make_unique<数据采集窗口>(std::make_unique<SerialCommControl>(),
+                                                  PanelDeviceLinks::dataLinks(devices), m_clock);
+    m_relayPanel = std::make_unique<开关面板>(std::make_unique<SerialCommControl>(),
+                                              PanelDeviceLinks::relayLinks(devices));
+    m_deviceLinks = std::make_unique<PanelDeviceLinks>(devices, *m_relayPanel, *m_dataWindow);
+    m_deviceLinks->wire();
+    m_deviceLinks->显示串口_Click();
+    for (QComboBox* box : p.SelectPort) {
+        box->setEditText(QLatin1String(kPanelPortPlaceholder));
     }
 }
 

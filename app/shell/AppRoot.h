@@ -10,6 +10,7 @@
 class ChartScale;
 class Clock;
 class ManualPumps;
+class PanelDeviceLinks;
 class Mp3Export;
 class PlayerOnFirstUse;
 class ProgramEditor;
@@ -17,6 +18,8 @@ class ProgramLibrary;
 class RunEngine;
 class TessalyPanel;
 class WorkingTimeCounter;
+class 开关面板;
+class 数据采集窗口;
 
 // The composition root: creates the services, the main panel and every concern on the panel's
 // views, wires menus and events, runs the start-up sequence and owns the exit sequence. Nothing
@@ -53,6 +56,10 @@ public:
     Mp3Export& mp3Export() { return *m_export; }
     ChartScale& chartScale() { return *m_chartScale; }
     WorkingTimeCounter& workingTime() { return *m_workingTime; }
+    // The device windows and the panel's links to them, loaded by the start-up sequence.
+    开关面板* relayPanel() { return m_relayPanel.get(); }
+    数据采集窗口* dataWindow() { return m_dataWindow.get(); }
+    PanelDeviceLinks* deviceLinks() { return m_deviceLinks.get(); }
     const ExitSequence& exitSequence() const { return m_exit; }
 
 protected:
@@ -63,6 +70,7 @@ private:
     AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player);
     void wireEvents();
     void markNotYetWired();
+    void loadDeviceWindows();
     void buildExitSequence();
     void showCopyright();
 
@@ -79,5 +87,9 @@ private:
     std::unique_ptr<ManualPumps> m_pumps;
     std::unique_ptr<Mp3Export> m_export;
     std::unique_ptr<ChartScale> m_chartScale;
+    // Hidden windows of their own; their links write into the panel, so they go before it.
+    std::unique_ptr<数据采集窗口> m_dataWindow;
+    std::unique_ptr<开关面板> m_relayPanel;
+    std::unique_ptr<PanelDeviceLinks> m_deviceLinks;
     ExitSequence m_exit;
 };

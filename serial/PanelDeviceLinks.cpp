@@ -1,0 +1,147 @@
+#include "serial/PanelDeviceLinks.h"
+
+#include "app/CheckValue.h"
+#include "serial/Controls.h"
+#include "serial/DataWindow.h"
+#include "serial/PortList.h"
+#include "serial/RelayPanel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+PanelDeviceLinks::PanelDeviceLinks(const DeviceControlsView& view, 开关面板& relay,
+                                   数据采集窗口& data)
+    : v(view), m_relay(relay), m_data(data) {}
+
+RelayPanelLinks PanelDeviceLinks::relayLinks(const DeviceControlsView& view) {
+    RelayPanelLinks l;
+    l.SelectPort = view.SelectPort[0];
+    l.Command1 = view.Command1;
+    l.Image2 = {view.Image2[0], view.Image2[1]};
+    l.Image3 = {view.Image3[0], view.Image3[1]};
+    l.Check2 = view.Check2;
+    l.Check3 = view.Check3;
+    return l;
+}
+
+DataWindowLinks PanelDeviceLinks::dataLinks(const DeviceControlsView& view) {
+    DataWindowLinks l;
+    l.SelectPort = view.SelectPort[1];
+    l.Command2 = view.Command2;
+    l.Image1 = {view.Image1[0], view.Image1[1]};
+    l.Check1 = view.Check1;
+    l.实时数据 = view.实时数据;
+    return l;
+}
+
+PanelDeviceLinks::~PanelDeviceLinks() {
+    for (const QMetaObject::Connection& c : m_connections) {
+        QObject::disconnect(c);
+    }
+}
+
+void PanelDeviceLinks::wire() {
+    const auto onClick = [this](QPushButton* button, void (PanelDeviceLinks::*operation)()) {
+        m_connections.push_back(QObject::connect(button, &QPushButton::clicked, button,
+                                                 [this, operation] { (this->*operation)(); }));
+    };
+    const auto onChange = [this](QCheckBox* box, void (PanelDeviceLinks::*operation)()) {
+        m_connections.push_back(QObject::connect(box, &QCheckBox::stateChanged, box,
+                                                 [this, operation] { (this->*operation)(); }));
+    };
+    onClick(v.显示串口, &PanelDeviceLinks::显示串口_Click);
+    onClick(v.Command1, &PanelDeviceLinks::Command1_Click);
+    onClick(v.Command2, &PanelDeviceLinks::Command2_Click);
+    onChange(v.USBcheck, &PanelDeviceLinks::USBcheck_Click);
+    onChange(v.Check1, &PanelDeviceLinks::Check1_Click);
+    onChange(v.Check2, &PanelDeviceLinks::Check2_Click);
+    onChange(v.Check3, &PanelDeviceLinks::Check3_Click);
+}
+
+void PanelDeviceLinks::显示串口_Click() {
+    const QStringList items = portListItems(GetPortList());
+    for (QComboBox* box : v.SelectPort) {
+        box->clear();
+        box->setEditText(QLatin1String(kPanelPortPlaceholder));
+        addItemsKeepingText(box, items);
+    }
+    const bool ready = checkValue(v.USBcheck) == 1;
+    for (QWidget* w : std::initializer_list<QWidget*>{v.SelectPort[0], v.SelectPort[1], v.Command1,
+                                                      v.Command2}) {
+        w->setEnabled(ready);
+    }
+}
+
+void PanelDeviceLinks::USBcheck_Click() {
+    if (checkValue(v.USBcheck) == 1) {
+        return;
+    }
+    // Outputs first, while the relay port is still open: unticking Laser and Vacuum pump
+    // sends nothing now that the master switch is clear, so the relays are opened here.
+    if (m_relay.MSComm().PortOpen()) {
+        m_relay.com_send3(1, 0);
+        m_relay.com_send3(2, 0);
+    }
+    closePorts();
+    v.Command1->setText(QStringLiteral("Connect"));
+    v.Command2->setText(QStringLiteral("Connect"));
+    v.Command1->setEnabled(false);
+    v.Command2->setEnabled(false);
+    m_relay.Command11->setText(开关面板::kMasterClosed);
+    m_data.Command3->setText(数据采集窗口::kMasterClosed);
+    for (QCheckBox* check : {v.Check1, v.Check2, v.Check3}) {
+        setCheckValue(check, 0);
+        check->setEnabled(false);
+    }
+}
+
+void PanelDeviceLinks::Command1_Click() {
+    m_relay.Command11_Click();
+}
+
+void PanelDeviceLinks::Command2_Click() {
+    if (checkValue(v.USBcheck) == 1) {
+        m_data.Command3_Click();
+    }
+}
+
+bool PanelDeviceLinks::showOutput(QCheckBox* check, const std::array<QLabel*, 2>& pair) {
+    // Only a plain tick switches an output on; a greyed box counts as off, so the rig is
+    // never switched on by a value nobody set on purpose.
+    const bool on = checkValue(check) == 1;
+    pair[0]->setVisible(!on);
+    pair[1]->setVisible(on);
+    return on;
+}
+
+void PanelDeviceLinks::Check1_Click() {
+    showOutput(v.Check1, v.Image1);
+}
+
+void PanelDeviceLinks::Check2_Click() {
+    const bool on = showOutput(v.Check2, v.Image2);
+    if (checkValue(v.USBcheck) == 1) {
+        on ? m_relay.Command4_Click() : m_relay.Command6_Click();
+    }
+}
+
+void PanelDeviceLinks::Check3_Click() {
+    const bool on = showOutput(v.Check3, v.Image3);
+    if (checkValue(v.USBcheck) == 1) {
+        on ? m_relay.Command7_Click() : m_relay.Command2_Click();
+    }
+}
+
+void PanelDeviceLinks::closePorts() {
+    for (CommControl* comm : {&m_relay.MSComm(), &m_data.MSComm1()}) {
+        try {
+            if (comm->PortOpen()) {
+                comm->setPortOpen(false);
+            }
+        } catch (const CommError& e) {
+            qWarning("Closing a serial port failed: %s", e.what());
+        }
+    }
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "program/panel/PanelViews.h"
+#include "serial/DeviceLinks.h"
+
+#include <QMetaObject>
+#include <vector>
+
+class 开关面板;
+class 数据采集窗口;
+
+// The main panel's device frame: the master switch, the port lists, the two "Connect" buttons
+// and the three outputs. The boards are reached through the hidden relay panel and data window,
+// whose buttons it presses.
+class PanelDeviceLinks {
+public:
+    PanelDeviceLinks(const DeviceControlsView& view, 开关面板& relay, 数据采集窗口& data);
+    // Disconnects from the panel's controls, which outlive the links.
+    ~PanelDeviceLinks();
+    PanelDeviceLinks(const PanelDeviceLinks&) = delete;
+    PanelDeviceLinks& operator=(const PanelDeviceLinks&) = delete;
+
+    // What each device window writes back into the main panel.
+    static RelayPanelLinks relayLinks(const DeviceControlsView& view);
+    static DataWindowLinks dataLinks(const DeviceControlsView& view);
+
+    // Connects the frame's controls; a check box's operation runs on every change of its value.
+    void wire();
+
+    // "Comfirm": refreshes both port lists; the links become ready when USBcheck is ticked.
+    void 显示串口_Click();
+    void USBcheck_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Check1_Click();
+    void Check2_Click();
+    void Check3_Click();
+    // Closes the relay port, then the data port, each only if open.
+    void closePorts();
+
+private:
+    // Shows the on or off picture of a pair; true for on.
+    static bool showOutput(QCheckBox* check, const std::array<QLabel*, 2>& pair);
+
+    DeviceControlsView v;
+    开关面板& m_relay;
+    数据采集窗口& m_data;
+    std::vector<QMetaObject::Connection> m_connections;
+};

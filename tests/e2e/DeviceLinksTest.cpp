@@ -1,0 +1,112 @@
+// The main panel drives the simulated boards: connect both from the panel alone, run a program
+// that switches the laser, read the live values, and leave no relay closed on the way out.
+#include "app/shell/AppRoot.h"
+#include "run/RunEngine.h"
+#include "serial/RelayPanel.h"
+#include "tests/run/RunFixture.h"
+#include "tests/serial/BoardSimulator.h"
+
+#include <QComboBox>
+
+namespace {
+
+struct ConnectedRig {
+    ManualClock clock;
+    RecordingPlayer player;
+    AppRoot root{clock, [this]() -> ClipPlayer& {
+                     return player;
+                 }};
+    int processEnds = 0;
+
+    TessalyPanel& p() { return root.panel(); }
+
+    // Start-up, then what the operator does: tick the master switch, refresh, choose the two
+    // simulated boards and connect them.
+    void connect() {
+        root.endProcess = [this] {
+            ++processEnds;
+        };
+        root.Form_Load();
+        p().USBcheck->setChecked(true);
+        QTest::mouseClick(p().显示串口, Qt::LeftButton);
+        QVERIFY(p().SelectPort[0]->isEnabled() && p().Command1->isEnabled());
+        QVERIFY(p().SelectPort[0]->findText(BoardSimulator::relayEntry()) >= 0);
+        p().SelectPort[0]->setEditText(BoardSimulator::relayEntry());
+        p().SelectPort[1]->setEditText(BoardSimulator::meterEntry());
+        QTest::mouseClick(p().Command1, Qt::LeftButton);
+        QTest::mouseClick(p().Command2, Qt::LeftButton);
+        QCOMPARE(p().Command1->text(), QString("Disconnect"));
+        QCOMPARE(p().Command2->text(), QString("Disconnect"));
+        QVERIFY(p().Check2->isEnabled() && p().Check3->isEnabled() && p().Check1->isEnabled());
+    }
+};
+
+// Waits until the simulator has printed every one of lines, in this order.
+void expectRelayLines(BoardSimulator& sim, const QStringList& lines) {
+    QTRY_COMPARE_WITH_TIMEOUT(sim.laterLines(), lines, 5000);
+}
+
+} // namespace
+
+class DeviceLinksTest : public QObject {
+    Q_OBJECT
+private slots:
+    void programStepsSwitchTheLaserAndReadingsArrive() {
+        BoardSimulator sim;
+        QVERIFY(sim.running());
+        ConnectedRig rig;
+        rig.connect();
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(rig.p().实时数据[0]->text() != QLatin1String("0"), 5000);
+
+        for (int i = 0; i < kStepCount; ++i) {
+            RunFixture::setStep(rig.p(), i, 0, 0, 0, 0, 0);
+        }
+        RunFixture::setStep(rig.p(), 0, 0, 0, 2, 1, 1, 1);
+        RunFixture::setStep(rig.p(), 1, 0, 0, 2, 2, 1, 0);
+        RunEngine& engine = rig.root.runEngine();
+        engine.启动程序_Click(RunEngine::Start);
+        expectRelayLines(sim, {"relay 1 closed (laser on)"});
+        QVERIFY(!rig.p().Image2[0]->isVisibleTo(&rig.p()) &&
+                rig.p().Image2[1]->isVisibleTo(&rig.p()));
+        for (int k = 0; k < 8 && engine.stepIndex == 0; ++k) {
+            rig.clock.advanceMs(500);
+            engine.Timer1_Timer();
+        }
+        QCOMPARE(engine.stepIndex, 1);
+        expectRelayLines(sim, {"relay 1 closed (laser on)", "relay 1 opened (laser off)"});
+    }
+
+    void everyWayOffOpensBothRelaysBeforeThePortsClose() {
+        for (const char* way : {"exit", "master switch"}) {
+            BoardSimulator sim;
+            QVERIFY(sim.running());
+            ConnectedRig rig;
+            rig.connect();
+            if (QTest::currentTestFailed()) {
+                return;
+            }
+            rig.p().Check2->setChecked(true);
+            rig.p().Check3->setChecked(true);
+            expectRelayLines(sim, {"relay 1 closed (laser on)", "relay 2 closed (vacuum pump on)"});
+            if (QByteArray(way) == "exit") {
+                rig.root.exitSoftware();
+                QCOMPARE(rig.processEnds, 1);
+                QVERIFY(rig.root.relayPanel() == nullptr);
+            } else {
+                rig.p().USBcheck->setChecked(false);
+                QVERIFY(!rig.root.relayPanel()->MSComm().PortOpen());
+                QVERIFY(!rig.p().Check2->isChecked() && !rig.p().Check2->isEnabled());
+                QCOMPARE(rig.p().Command1->text(), QString("Connect"));
+            }
+            expectRelayLines(sim,
+                             {"relay 1 closed (laser on)", "relay 2 closed (vacuum pump on)",
+                              "relay 1 opened (laser off)", "relay 2 opened (vacuum pump off)"});
+        }
+    }
+};
+
+TESSALY_TEST_MAIN(DeviceLinksTest)
+#include "DeviceLinksTest.moc"
