@@ -12,6 +12,7 @@
 #include "program/panel/PanelViews.h"
 #include "program/panel/TessalyPanel.h"
 #include "run/ChartScale.h"
+#include "run/HistoryCharts.h"
 #include "run/ManualPumps.h"
 #include "run/Mp3Export.h"
 #include "run/RunEngine.h"
@@ -75,6 +76,8 @@ AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
         exportControlsView(p), [this]() -> const ProgramTable& { return m_editor->table(); },
         m_clock, &p);
     m_chartScale = std::make_unique<ChartScale>(chartControlsView(p));
+    m_charts = std::make_unique<HistoryCharts>(chartControlsView(p), stepTableView(p),
+                                               deviceControlsView(p), *m_chartScale);
 
     wireEvents();
     markNotYetWired();
@@ -91,6 +94,10 @@ void AppRoot::wireEvents() {
     m_run->wire();
     m_pumps->wire();
     m_chartScale->wire();
+    m_run->afterTick = [this] {
+        m_charts->图数据右移及新数据获取(m_run->stepIndex);
+        m_charts->数据绘图();
+    };
     connect(p.mnu调入程序, &QAction::triggered, this, [this] { m_library->loadByBrowsing(); });
     connect(p.mnu保存程序, &QAction::triggered, this, [this] { m_library->save(); });
     connect(p.mnu将程序另存为, &QAction::triggered, this, [this] { m_library->showSaveAs(); });
@@ -166,6 +173,8 @@ void AppRoot::Form_Load() {
     setMainPanelSize(p);
     loadDeviceWindows();
     setMainPanelSize(p);
+    // The chart boxes need no set-up of their own: every redraw maps x 0..500 and y 0..10
+    // onto the box as it is then.
     m_chartScale->Text6_Change(0);
     m_chartScale->Text6_Change(1);
     m_workingTime->prepare();

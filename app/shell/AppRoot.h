@@ -9,6 +9,7 @@
 
 class ChartScale;
 class Clock;
+class HistoryCharts;
 class ManualPumps;
 class PanelDeviceLinks;
 class Mp3Export;
@@ -55,6 +56,7 @@ public:
     ManualPumps& manualPumps() { return *m_pumps; }
     Mp3Export& mp3Export() { return *m_export; }
     ChartScale& chartScale() { return *m_chartScale; }
+    HistoryCharts& charts() { return *m_charts; }
     WorkingTimeCounter& workingTime() { return *m_workingTime; }
     // The device windows and the panel's links to them, loaded by the start-up sequence.
     开关面板* relayPanel() { return m_relayPanel.get(); }
@@ -87,6 +89,7 @@ private:
     std::unique_ptr<ManualPumps> m_pumps;
     std::unique_ptr<Mp3Export> m_export;
     std::unique_ptr<ChartScale> m_chartScale;
+    std::unique_ptr<HistoryCharts> m_charts;
     // Hidden windows of their own; their links write into the panel, so they go before it.
     std::unique_ptr<数据采集窗口> m_dataWindow;
     std::unique_ptr<开关面板> m_relayPanel;

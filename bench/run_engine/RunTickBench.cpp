@@ -6,12 +6,15 @@
 #include "audio/ClipPlayer.h"
 #include "bench/QtBenchmarkMain.h"
 #include "program/panel/TessalyPanel.h"
+#include "run/ChartData.h"
 #include "run/RunEngine.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -49,6 +52,26 @@ void BM_RunTick(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RunTick)->Unit(benchmark::kMicrosecond);
+
+// The shift and the redraw of both chart boxes, at the panel's box size, with every trace
+// changing from sample to sample.
+void BM_ChartShiftAndRedraw(benchmark::State& state) {
+    AppRoot root(systemClock(), AppRoot::Sound::None);
+    const QSize size = root.panel().Picture1[0]->size();
+    QImage upper(size, QImage::Format_RGB32);
+    QImage lower(size, QImage::Format_RGB32);
+    ChartData data;
+    int tick = 0;
+    for (auto _ : state) {
+        ++tick;
+        const float on = static_cast<float>(tick % 2);
+        data.图数据右移及新数据获取({on, 1 - on, on, float(tick % 10), float((tick / 10) % 10),
+                                     float(tick % 100), float(4990 + tick % 20)});
+        数据绘图(data, {0, 10}, upper, lower);
+    }
+    state.counters["box_px"] = size.width() * size.height();
+}
+BENCHMARK(BM_ChartShiftAndRedraw)->Unit(benchmark::kMicrosecond);
 
 // Processor time of the whole process while a shown, idle panel runs its event loop.
 void BM_IdlePanelCpu(benchmark::State& state) {

@@ -197,7 +197,7 @@ void buildHistoryFrame(MainPanelControls& c, QWidget* central) {
     QWidget* f = c.Frame1;
     const char* const chartNames[2] = {"Upper chart", "Lower chart"};
     for (int k = 0; k < 2; ++k) {
-        auto* chart = place(new QFrame(f), QStringLiteral("Picture1_%1").arg(k),
+        auto* chart = place(new QLabel(f), QStringLiteral("Picture1_%1").arg(k),
                             twipsRect(900, 260 + k * 1120, 10400, 1060));
         chart->setFrameShape(QFrame::Panel);
         chart->setFrameShadow(QFrame::Sunken);

@@ -61,7 +61,7 @@ struct MainPanelControls {
 
     // History frame.
     QGroupBox* Frame1 = nullptr;
-    std::array<QFrame*, 2> Picture1{};
+    std::array<QLabel*, 2> Picture1{}; // chart boxes: upper, lower
     QLabel* Label28 = nullptr;
     std::array<QLabel*, 7> Label24{};
     std::array<QLineEdit*, 2> Text6{};

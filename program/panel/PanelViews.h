@@ -50,7 +50,7 @@ struct PumpControlsView {
 // The history frame.
 struct ChartControlsView {
     QGroupBox* Frame1 = nullptr;
-    std::array<QFrame*, 2> Picture1{};
+    std::array<QLabel*, 2> Picture1{}; // chart boxes: upper, lower
     std::array<QLabel*, 7> Label24{};  // legend
     QLabel* Label28 = nullptr;         // time axis
     std::array<QLineEdit*, 2> Text6{}; // scale low, scale high

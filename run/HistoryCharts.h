@@ -1,0 +1,28 @@
+#pragma once
+
+#include "program/panel/PanelViews.h"
+#include "run/ChartData.h"
+
+class ChartScale;
+
+// The history frame's two strip charts: every run tick samples the device boxes, the running
+// step's levels and two live readings, then redraws both boxes. The pictures are kept in the
+// boxes, so covering and uncovering the window loses nothing between ticks.
+class HistoryCharts {
+public:
+    HistoryCharts(const ChartControlsView& charts, const StepTableView& steps,
+                  const DeviceControlsView& devices, const ChartScale& scale);
+
+    // Shifts the samples and takes the newest ones; stepIndex is the running step (0..40).
+    void 图数据右移及新数据获取(int stepIndex);
+    void 数据绘图();
+
+    const ChartData& data() const { return m_data; }
+
+private:
+    ChartControlsView m_charts;
+    StepTableView m_steps;
+    DeviceControlsView m_devices;
+    const ChartScale& m_scale;
+    ChartData m_data;
+};
