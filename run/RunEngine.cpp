@@ -66,7 +66,20 @@ void RunEngine::resetStepColours() {
     }
 }
 
+// Marks an engine operation as running for the length of a scope.
+class RunEngine::Busy {
+public:
+    explicit Busy(int& depth) : m_depth(depth) { ++m_depth; }
+    ~Busy() { --m_depth; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+private:
+    int& m_depth;
+};
+
 void RunEngine::启动程序_Click(int index) {
+    const Busy busy(m_depth);
     m_program.读取输入值();
     const auto command = static_cast<Command>(index);
     setButtons(command);
@@ -131,6 +144,13 @@ void RunEngine::更新程序时间() {
 }
 
 void RunEngine::Timer1_Timer() {
+    // A message box opened inside an operation (a port error, a failed relay command) runs
+    // an event loop of its own, in which the timer fires again: that tick is skipped, as the
+    // next one catches up on the whole-second clock.
+    if (m_depth > 0) {
+        return;
+    }
+    const Busy busy(m_depth);
     try {
         更新程序时间();
         m_run.cycleElapsed->setText(SecondsToHms(roundToInt32(elapsedSeconds)));
@@ -183,6 +203,9 @@ void RunEngine::执行任务() {
 }
 
 void RunEngine::Timer2_Timer() {
+    if (m_depth > 0) {
+        return;
+    }
     const qint64 paused = now() - m_pauseStart;
     pauseDays = static_cast<double>(paused) / kSecondsPerDay;
     pauseSeconds = static_cast<double>(paused);

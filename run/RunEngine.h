@@ -47,6 +47,7 @@ public:
     double pauseSeconds = 0;
 
 private:
+    class Busy;
     void setButtons(Command command);
     void resetStepColours();
     qint64 now() const { return m_runClock.seconds(); }
@@ -66,4 +67,6 @@ private:
     qint64 m_cycleStart = 0;
     qint64 m_pauseStart = 0;
     qint64 m_resumeTime = 0;
+    // Engine operations under way; a tick never runs inside another operation.
+    int m_depth = 0;
 };

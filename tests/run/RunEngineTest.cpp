@@ -266,6 +266,35 @@ private slots:
         f.run(500);
         QCOMPARE(p.Label22[42]->text(), QString("30:00:00"));
     }
+
+    // A message box shown inside a tick (a port error, a failed relay command) runs an event
+    // loop in which the run timer fires again; that tick must not run inside the first.
+    void aTickNeverRunsInsideAnotherOperation() {
+        struct NestingPlayer final : ClipPlayer {
+            std::function<void()> during;
+            QStringList requests;
+            void 播放一个指定文件(const QString& name) override {
+                requests << name;
+                if (during) {
+                    during();
+                }
+            }
+        } player;
+        RunFixture f([&player]() -> ClipPlayer& { return player; });
+        f.step(0, 0, 0, 2, 1, 1);
+        f.step(1, 0, 0, 2, 2, 2);
+        player.during = [&f] {
+            f.clock.advanceMs(3000);
+            f.engine().Timer1_Timer();
+        };
+        f.press(RunEngine::Start);
+        QCOMPARE(player.requests, QStringList{"11.mc"});
+        QCOMPARE(f.engine().stepIndex, 0);
+        player.during = nullptr;
+        f.run(500);
+        QCOMPARE(f.engine().stepIndex, 1);
+        QCOMPARE(player.requests, (QStringList{"11.mc", "22.mc"}));
+    }
 };
 
 TESSALY_TEST_MAIN(RunEngineTest)
