@@ -107,31 +107,54 @@ void PanelDeviceLinks::Command2_Click() {
     }
 }
 
-bool PanelDeviceLinks::showOutput(QCheckBox* check, const std::array<QLabel*, 2>& pair) {
-    // Only a plain tick switches an output on; a greyed box counts as off, so the rig is
-    // never switched on by a value nobody set on purpose.
-    const bool on = checkValue(check) == 1;
-    pair[0]->setVisible(!on);
-    pair[1]->setVisible(on);
-    return on;
+namespace {
+
+// Only a plain tick switches an output on; a greyed box counts as off, so the rig is never
+// switched on by a value nobody set on purpose.
+bool isOn(const QCheckBox* check) {
+    return checkValue(check) == 1;
 }
 
+void showPair(const std::array<QLabel*, 2>& pair, bool on) {
+    pair[0]->setVisible(!on);
+    pair[1]->setVisible(on);
+}
+
+} // namespace
+
 void PanelDeviceLinks::Check1_Click() {
-    showOutput(v.Check1, v.Image1);
+    showPair(v.Image1, isOn(v.Check1));
+}
+
+void PanelDeviceLinks::switchRelay(QCheckBox* check, const std::array<QLabel*, 2>& pair,
+                                   const QString& caption, void (开关面板::*on)(),
+                                   void (开关面板::*off)()) {
+    const bool wanted = isOn(check);
+    bool failed = false;
+    if (checkValue(v.USBcheck) == 1) {
+        (m_relay.*(wanted ? on : off))();
+        failed = m_relay.lastSendFailed();
+    }
+    if (failed) {
+        pair[0]->hide();
+        pair[1]->hide();
+        check->setText(caption + QStringLiteral(" - not switched"));
+        check->setStyleSheet(QStringLiteral("color: red"));
+        return;
+    }
+    check->setText(caption);
+    check->setStyleSheet({});
+    showPair(pair, wanted);
 }
 
 void PanelDeviceLinks::Check2_Click() {
-    const bool on = showOutput(v.Check2, v.Image2);
-    if (checkValue(v.USBcheck) == 1) {
-        on ? m_relay.Command4_Click() : m_relay.Command6_Click();
-    }
+    switchRelay(v.Check2, v.Image2, QStringLiteral("Laser"), &开关面板::Command4_Click,
+                &开关面板::Command6_Click);
 }
 
 void PanelDeviceLinks::Check3_Click() {
-    const bool on = showOutput(v.Check3, v.Image3);
-    if (checkValue(v.USBcheck) == 1) {
-        on ? m_relay.Command7_Click() : m_relay.Command2_Click();
-    }
+    switchRelay(v.Check3, v.Image3, QStringLiteral("Vacuum pump"), &开关面板::Command7_Click,
+                &开关面板::Command2_Click);
 }
 
 void PanelDeviceLinks::closePorts() {

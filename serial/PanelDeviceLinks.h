@@ -39,8 +39,11 @@ public:
     void closePorts();
 
 private:
-    // Shows the on or off picture of a pair; true for on.
-    static bool showOutput(QCheckBox* check, const std::array<QLabel*, 2>& pair);
+    // Switches a relay output as its box says: the board is told when the master switch is
+    // ticked, and the pair shows the state only once the board got it. A command that did
+    // not reach the board leaves both pictures hidden and the box saying so, until one does.
+    void switchRelay(QCheckBox* check, const std::array<QLabel*, 2>& pair, const QString& caption,
+                     void (开关面板::*on)(), void (开关面板::*off)());
 
     DeviceControlsView v;
     开关面板& m_relay;

@@ -246,9 +246,11 @@ bool 开关面板::send(const QByteArray& frame) {
         m_comm->Output(frame);
         m_comm->setOutBufferCount(0);
     } catch (const CommError& e) {
+        m_lastSendFailed = true;
         reportSendFailure(e.code());
         return false;
     }
+    m_lastSendFailed = false;
     m_reportedSendFailure.reset();
     return true;
 }

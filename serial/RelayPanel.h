@@ -27,6 +27,8 @@ public:
     CommControl& MSComm() { return *m_comm; }
     const RelayPanelLinks& links() const { return m_links; }
     qint32 receivedTotal() const { return m_receivedTotal; }
+    // Whether the last relay command failed to reach the board (reported already).
+    bool lastSendFailed() const { return m_lastSendFailed; }
 
     // Operations, each what pressing that control does.
     void Form_Load();
@@ -89,6 +91,7 @@ private:
     std::unique_ptr<CommControl> m_comm;
     RelayPanelLinks m_links;
     qint32 m_receivedTotal = 0;
+    bool m_lastSendFailed = false;
     // The send failure last reported (error number, port), so a failing port is reported once
     // and not at every relay change of a running program.
     std::optional<std::pair<int, qint16>> m_reportedSendFailure;

@@ -62,6 +62,9 @@ public:
         if (!open) {
             throw CommError(CommErrorCode::PortNotOpen, QStringLiteral("Port not open"));
         }
+        if (failOutputWith) {
+            throw CommError(*failOutputWith, QStringLiteral("Write failed"));
+        }
         log << QStringLiteral("write ") + QString::fromLatin1(bytes.toHex(' ').toUpper());
         written.append(bytes);
     }
@@ -99,5 +102,6 @@ public:
     QList<QByteArray> written;
     QStringList log;
     std::optional<int> failOpenWith;
+    std::optional<int> failOutputWith;
     std::function<void()> onComm;
 };
