@@ -75,4 +75,8 @@ public:
     virtual int CommEvent() const = 0;
     // The one receive handler of the owning window.
     virtual void setOnComm(std::function<void()> handler) = 0;
+    // Called on the window thread, after the event that noticed it has returned, when the
+    // device went away (unplugged, its far end gone): the port is closed by then. reason
+    // says why in the system's words.
+    virtual void setOnLost(std::function<void(const QString& reason)> handler) = 0;
 };

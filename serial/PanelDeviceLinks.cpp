@@ -1,6 +1,7 @@
 #include "serial/PanelDeviceLinks.h"
 
 #include "app/CheckValue.h"
+#include "app/MessageBoxes.h"
 #include "serial/Controls.h"
 #include "serial/DataWindow.h"
 #include "serial/PortList.h"
@@ -8,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -40,6 +42,8 @@ PanelDeviceLinks::~PanelDeviceLinks() {
     for (const QMetaObject::Connection& c : m_connections) {
         QObject::disconnect(c);
     }
+    m_relay.MSComm().setOnLost(nullptr);
+    m_data.MSComm1().setOnLost(nullptr);
 }
 
 void PanelDeviceLinks::wire() {
@@ -58,6 +62,8 @@ void PanelDeviceLinks::wire() {
     onChange(v.Check1, &PanelDeviceLinks::Check1_Click);
     onChange(v.Check2, &PanelDeviceLinks::Check2_Click);
     onChange(v.Check3, &PanelDeviceLinks::Check3_Click);
+    m_relay.MSComm().setOnLost([this](const QString& reason) { relayBoardLost(reason); });
+    m_data.MSComm1().setOnLost([this](const QString& reason) { measuringBoardLost(reason); });
 }
 
 void PanelDeviceLinks::显示串口_Click() {
@@ -99,6 +105,9 @@ void PanelDeviceLinks::USBcheck_Click() {
 
 void PanelDeviceLinks::Command1_Click() {
     m_relay.Command11_Click();
+    if (m_relay.MSComm().PortOpen()) {
+        m_relayLost = false;
+    }
 }
 
 void PanelDeviceLinks::Command2_Click() {
@@ -130,6 +139,14 @@ void PanelDeviceLinks::switchRelay(QCheckBox* check, const std::array<QLabel*, 2
                                    const QString& caption, void (开关面板::*on)(),
                                    void (开关面板::*off)()) {
     const bool wanted = isOn(check);
+    if (m_relayLost) {
+        // The board is gone: nothing can be switched, so nothing is shown as switched.
+        check->setText(caption);
+        check->setStyleSheet({});
+        pair[0]->hide();
+        pair[1]->hide();
+        return;
+    }
     bool failed = false;
     if (checkValue(v.USBcheck) == 1) {
         (m_relay.*(wanted ? on : off))();
@@ -155,6 +172,51 @@ void PanelDeviceLinks::Check2_Click() {
 void PanelDeviceLinks::Check3_Click() {
     switchRelay(v.Check3, v.Image3, QStringLiteral("Vacuum pump"), &开关面板::Command7_Click,
                 &开关面板::Command2_Click);
+}
+
+namespace {
+
+void sayLost(QWidget* owner, const QString& board, qint16 port, const QString& reason) {
+    showMessage(owner,
+                QStringLiteral("The %1 on COM%2 was lost: %3\r\n\r\nIts link is back to "
+                               "\"Connect\" and its outputs are shown off; a running program "
+                               "goes on. Connect it again with \"Comfirm\" and \"Connect\".")
+                    .arg(board)
+                    .arg(port)
+                    .arg(reason),
+                QStringLiteral("USB Devices"), MessageButtons::Ok, MessageIcon::Warning);
+}
+
+} // namespace
+
+void PanelDeviceLinks::relayBoardLost(const QString& reason) {
+    m_relayLost = true;
+    m_relay.Command11->setText(开关面板::kMasterClosed);
+    v.Command1->setText(QStringLiteral("Connect"));
+    for (QCheckBox* check : {v.Check2, v.Check3}) {
+        setCheckValue(check, 0);
+        check->setEnabled(false);
+    }
+    for (QLabel* image : {v.Image2[0], v.Image2[1], v.Image3[0], v.Image3[1]}) {
+        image->hide();
+    }
+    sayLost(v.串口设备汇总->window(), QStringLiteral("relay board"), m_relay.MSComm().CommPort(),
+            reason);
+}
+
+void PanelDeviceLinks::measuringBoardLost(const QString& reason) {
+    m_data.Command3->setText(数据采集窗口::kMasterClosed);
+    v.Command2->setText(QStringLiteral("Connect"));
+    setCheckValue(v.Check1, 0);
+    v.Check1->setEnabled(false);
+    v.Image1[0]->hide();
+    v.Image1[1]->hide();
+    // Readings of a board that is gone would be shown as if current.
+    for (QLabel* reading : v.实时数据) {
+        reading->setText(QStringLiteral("0"));
+    }
+    sayLost(v.串口设备汇总->window(), QStringLiteral("measuring board"),
+            m_data.MSComm1().CommPort(), reason);
 }
 
 void PanelDeviceLinks::closePorts() {

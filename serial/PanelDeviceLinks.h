@@ -38,6 +38,12 @@ public:
     // Closes the relay port, then the data port, each only if open.
     void closePorts();
 
+    // A board went away: its link returns to ready (Connect, pictures hidden, its boxes
+    // unchecked and disabled) and the operator is told once which port and why. A running
+    // program goes on; until the board is connected again its steps only move the boxes.
+    void relayBoardLost(const QString& reason);
+    void measuringBoardLost(const QString& reason);
+
 private:
     // Switches a relay output as its box says: the board is told when the master switch is
     // ticked, and the pair shows the state only once the board got it. A command that did
@@ -49,4 +55,5 @@ private:
     开关面板& m_relay;
     数据采集窗口& m_data;
     std::vector<QMetaObject::Connection> m_connections;
+    bool m_relayLost = false;
 };

@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QTimer>
 #include <algorithm>
 #include <limits>
 
@@ -74,6 +75,10 @@ SerialCommControl::SerialCommControl() {
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError e) { onError(e); });
     QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] { onReadyRead(); });
+    // A device whose far end hangs up (a pseudo-terminal whose program ended) reports nothing
+    // until something is read, and a relay board sends nothing unasked: look now and then.
+    m_watch.setInterval(250);
+    QObject::connect(&m_watch, &QTimer::timeout, &m_port, [this] { checkDevice(); });
 }
 
 SerialCommControl::~SerialCommControl() {
@@ -133,6 +138,7 @@ void SerialCommControl::setSettings(const QString& settings) {
 
 void SerialCommControl::setPortOpen(bool open) {
     if (!open) {
+        m_watch.stop();
         if (m_port.isOpen()) {
             m_port.close();
         }
@@ -161,6 +167,44 @@ void SerialCommControl::setPortOpen(bool open) {
         default:
             throw CommError(CommErrorCode::CannotSetCommState, text);
         }
+    }
+    m_path = path;
+    m_watch.start();
+}
+
+void SerialCommControl::checkDevice() {
+    if (!m_port.isOpen()) {
+        m_watch.stop();
+        return;
+    }
+    if (!QFileInfo::exists(m_path)) {
+        portLost(QStringLiteral("the device %1 is gone").arg(m_path));
+        return;
+    }
+#ifdef Q_OS_UNIX
+    pollfd watched{static_cast<int>(m_port.handle()), 0, 0};
+    if (poll(&watched, 1, 0) == 1 && (watched.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        portLost(QStringLiteral("the device %1 hung up").arg(m_path));
+    }
+#endif
+}
+
+void SerialCommControl::portLost(const QString& reason) {
+    m_watch.stop();
+    m_port.clearError();
+    const bool wasOpen = m_port.isOpen();
+    if (wasOpen) {
+        m_port.close();
+    }
+    m_in.clear();
+    if (wasOpen) {
+        // The owner hears of it once the notification that noticed it has returned, so it may
+        // show a box without re-entering the port's own handlers.
+        QTimer::singleShot(0, &m_port, [this, reason] {
+            if (m_onLost && !m_port.isOpen()) {
+                m_onLost(reason);
+            }
+        });
     }
 }
 
@@ -337,11 +381,7 @@ void SerialCommControl::onError(QSerialPort::SerialPortError error) {
         return;
     case QSerialPort::ResourceError:
         // The device went away (unplugged): the port is closed from now on.
-        m_port.clearError();
-        if (m_port.isOpen()) {
-            m_port.close();
-        }
-        m_in.clear();
+        portLost(m_port.errorString());
         return;
     default:
         return;

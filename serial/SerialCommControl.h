@@ -3,6 +3,7 @@
 #include "serial/CommControl.h"
 
 #include <QSerialPort>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <optional>
@@ -44,6 +45,9 @@ public:
     QByteArray Input() override;
     int CommEvent() const override { return m_commEvent; }
     void setOnComm(std::function<void()> handler) override { m_onComm = std::move(handler); }
+    void setOnLost(std::function<void(const QString&)> handler) override {
+        m_onLost = std::move(handler);
+    }
 
     // The longest Output may wait for the device to take and send a frame; it then fails
     // with WriteError. Never more than kMaxWriteTimeout, so a stalled device cannot freeze
@@ -60,9 +64,13 @@ private:
     void onReadyRead();
     void raiseDeferred();
     void onError(QSerialPort::SerialPortError error);
+    void checkDevice();
+    void portLost(const QString& reason);
     void applySettings(const CommSettings& settings);
 
     QSerialPort m_port;
+    QTimer m_watch;
+    QString m_path;
     qint16 m_commPort = 1;
     QString m_settingsText = QStringLiteral("9600,n,8,1");
     CommSettings m_settings;
@@ -77,5 +85,6 @@ private:
     bool m_inOutput = false;
     bool m_raisePending = false;
     std::function<void()> m_onComm;
+    std::function<void(const QString&)> m_onLost;
     std::chrono::milliseconds m_writeTimeout = kMaxWriteTimeout;
 };

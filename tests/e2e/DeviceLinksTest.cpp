@@ -106,6 +106,48 @@ private slots:
                               "relay 1 opened (laser off)", "relay 2 opened (vacuum pump off)"});
         }
     }
+
+    // The simulator killed mid-run stands for an unplugged adapter.
+    void aBoardThatDisappearsIsNoticedAndTheRunGoesOn() {
+        auto sim = std::make_unique<BoardSimulator>();
+        QVERIFY(sim->running());
+        ConnectedRig rig;
+        rig.connect();
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        RecordingMessageBoxes& boxes = TestEnvironment::instance().messages();
+        boxes.clear();
+        RunFixture::setStep(rig.p(), 0, 0, 0, 2, 1, 1, 1);
+        RunFixture::setStep(rig.p(), 1, 0, 0, 2, 2, 1, 0);
+        RunEngine& engine = rig.root.runEngine();
+        engine.启动程序_Click(RunEngine::Start);
+        QVERIFY(rig.p().Image2[1]->isVisibleTo(&rig.p()));
+
+        sim.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.p().Command1->text(), QString("Connect"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.p().Command2->text(), QString("Connect"), 5000);
+        QCOMPARE(boxes.count(), 2);
+        QVERIFY(boxes.shown()[0].text.contains("COM20"));
+        QVERIFY(!rig.p().Check2->isChecked() && !rig.p().Check2->isEnabled());
+        QVERIFY(!rig.p().Image2[0]->isVisibleTo(&rig.p()) &&
+                !rig.p().Image2[1]->isVisibleTo(&rig.p()));
+        for (int k = 0; k < 8 && engine.stepIndex == 0; ++k) {
+            rig.clock.advanceMs(500);
+            engine.Timer1_Timer();
+        }
+        QCOMPARE(engine.stepIndex, 1);
+        QCOMPARE(boxes.count(), 2);
+
+        BoardSimulator back;
+        QVERIFY(back.running());
+        QTest::mouseClick(rig.p().显示串口, Qt::LeftButton);
+        rig.p().SelectPort[0]->setEditText(BoardSimulator::relayEntry());
+        QTest::mouseClick(rig.p().Command1, Qt::LeftButton);
+        QCOMPARE(rig.p().Command1->text(), QString("Disconnect"));
+        rig.p().Check2->setChecked(true);
+        expectRelayLines(back, {"relay 1 closed (laser on)"});
+    }
 };
 
 TESSALY_TEST_MAIN(DeviceLinksTest)

@@ -79,6 +79,17 @@ public:
     }
     int CommEvent() const override { return event; }
     void setOnComm(std::function<void()> handler) override { onComm = std::move(handler); }
+    void setOnLost(std::function<void(const QString&)> handler) override {
+        onLost = std::move(handler);
+    }
+    // The device goes away, as an unplugged adapter would.
+    void lose(const QString& reason) {
+        open = false;
+        in.clear();
+        if (onLost) {
+            onLost(reason);
+        }
+    }
 
     // Bytes arriving from the device: raises OnComm as the real control would.
     void receive(const QByteArray& bytes) {
@@ -103,5 +114,6 @@ public:
     QStringList log;
     std::optional<int> failOpenWith;
     std::optional<int> failOutputWith;
+    std::function<void(const QString&)> onLost;
     std::function<void()> onComm;
 };
