@@ -1,12 +1,14 @@
 // The main panel drives the simulated boards: connect both from the panel alone, run a program
 // that switches the laser, read the live values, and leave no relay closed on the way out.
 #include "app/shell/AppRoot.h"
+#include "app/shell/TerminationSignals.h"
 #include "run/RunEngine.h"
 #include "serial/RelayPanel.h"
 #include "tests/run/RunFixture.h"
 #include "tests/serial/BoardSimulator.h"
 
 #include <QComboBox>
+#include <csignal>
 
 namespace {
 
@@ -80,7 +82,7 @@ private slots:
     }
 
     void everyWayOffOpensBothRelaysBeforeThePortsClose() {
-        for (const char* way : {"exit", "master switch"}) {
+        for (const char* way : {"exit", "SIGTERM", "master switch"}) {
             BoardSimulator sim;
             QVERIFY(sim.running());
             ConnectedRig rig;
@@ -94,6 +96,12 @@ private slots:
             if (QByteArray(way) == "exit") {
                 rig.root.exitSoftware();
                 QCOMPARE(rig.processEnds, 1);
+                QVERIFY(rig.root.relayPanel() == nullptr);
+            } else if (QByteArray(way) == "SIGTERM") {
+                // Wired as the program's entry point wires it.
+                const TerminationSignals termination([&rig](int) { rig.root.exitSoftware(); });
+                QVERIFY(std::raise(SIGTERM) == 0);
+                QTRY_COMPARE(rig.processEnds, 1);
                 QVERIFY(rig.root.relayPanel() == nullptr);
             } else {
                 rig.p().USBcheck->setChecked(false);
