@@ -101,6 +101,8 @@ void RunEngine::启动程序_Click(int index) {
         m_run.Label18[0]->setText(wallStamp());
         m_run.Label18[1]->setText(m_run.Label18[0]->text());
         resetStepColours();
+        report(Event::Started);
+        report(Event::StepBegan);
         执行任务();
         break;
     case Pause:
@@ -109,6 +111,7 @@ void RunEngine::启动程序_Click(int index) {
         m_pauseStart = now();
         pauseDays = 0;
         m_run.当前状态->setText(QStringLiteral("Pausing"));
+        report(Event::Paused);
         break;
     case Contin:
         m_resumeTime = now();
@@ -118,6 +121,7 @@ void RunEngine::启动程序_Click(int index) {
         m_run.Timer2->stop();
         m_run.Timer1->start();
         m_run.当前状态->setText(QStringLiteral("Running"));
+        report(Event::Continued);
         break;
     case Stopp:
         m_pumps.微泵速度[1]->setText(QStringLiteral("0"));
@@ -130,6 +134,7 @@ void RunEngine::启动程序_Click(int index) {
         currentClip = QStringLiteral("00.mc");
         执行任务();
         m_run.当前状态->setText(QStringLiteral("Stopped"));
+        report(Event::Stopped);
         break;
     }
 }
@@ -165,7 +170,10 @@ void RunEngine::Timer1_Timer() {
             m_cycleStart = now();
             m_run.Label18[1]->setText(wallStamp());
             resetStepColours();
+            report(Event::CycleRestarted);
+            report(Event::StepBegan);
         } else {
+            report(Event::ProgramEnded);
             启动程序_Click(Stopp);
             m_run.Timer1->stop();
         }
@@ -182,6 +190,9 @@ void RunEngine::判断程序进程() {
         if (elapsedSeconds > table.endSeconds[stepIndex]) {
             setPaletteBackground(m_steps.Label1[stepIndex], kFinished);
             ++stepIndex;
+            if (stepIndex < kStepCount) {
+                report(Event::StepBegan);
+            }
         } else {
             blinkCounter = static_cast<qint16>(blinkCounter % 7);
             setPaletteBackground(m_steps.Label1[stepIndex], kBlinkFirst + blinkCounter);

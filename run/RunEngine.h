@@ -37,6 +37,20 @@ public:
     // Runs at the end of every run tick, after the step has been found (the charts).
     std::function<void()> afterTick;
 
+    // What a run did, for whoever keeps a record of it; stepIndex is the step concerned.
+    enum class Event {
+        Started,
+        StepBegan,
+        Paused,
+        Continued,
+        CycleRestarted,
+        ProgramEnded,
+        Stopped
+    };
+    std::function<void(Event)> onEvent;
+    // Whole seconds on the run clock since the last Start.
+    qint64 runSeconds() const { return now() - m_programStart; }
+
     // Run state, as the panel keeps it for the life of the window.
     qint16 stepIndex = 0;
     QString currentClip;
@@ -49,6 +63,11 @@ public:
 private:
     class Busy;
     void setButtons(Command command);
+    void report(Event event) const {
+        if (onEvent) {
+            onEvent(event);
+        }
+    }
     void resetStepColours();
     qint64 now() const { return m_runClock.seconds(); }
     QString wallStamp() const;

@@ -87,8 +87,13 @@ void PanelDeviceLinks::USBcheck_Click() {
     // Outputs first, while the relay port is still open: unticking Laser and Vacuum pump
     // sends nothing now that the master switch is clear, so the relays are opened here.
     if (m_relay.MSComm().PortOpen()) {
-        m_relay.com_send3(1, 0);
-        m_relay.com_send3(2, 0);
+        for (quint8 relay : {1, 2}) {
+            const bool sent = m_relay.com_send3(relay, 0);
+            report(QStringLiteral("relay"),
+                   QStringLiteral("%1 open ").arg(relay) +
+                       (sent ? QStringLiteral("sent")
+                             : QStringLiteral("failed: error %1").arg(m_relay.lastSendError())));
+        }
     }
     closePorts();
     v.Command1->setText(QStringLiteral("Connect"));
@@ -104,15 +109,32 @@ void PanelDeviceLinks::USBcheck_Click() {
 }
 
 void PanelDeviceLinks::Command1_Click() {
+    const bool wasOpen = m_relay.MSComm().PortOpen();
     m_relay.Command11_Click();
-    if (m_relay.MSComm().PortOpen()) {
+    const bool open = m_relay.MSComm().PortOpen();
+    if (open) {
         m_relayLost = false;
+    }
+    if (open != wasOpen) {
+        report(QStringLiteral("board"),
+               QStringLiteral("relay board %1 on COM%2")
+                   .arg(open ? QStringLiteral("connected") : QStringLiteral("disconnected"))
+                   .arg(m_relay.MSComm().CommPort()));
     }
 }
 
 void PanelDeviceLinks::Command2_Click() {
-    if (checkValue(v.USBcheck) == 1) {
-        m_data.Command3_Click();
+    if (checkValue(v.USBcheck) != 1) {
+        return;
+    }
+    const bool wasOpen = m_data.MSComm1().PortOpen();
+    m_data.Command3_Click();
+    const bool open = m_data.MSComm1().PortOpen();
+    if (open != wasOpen) {
+        report(QStringLiteral("board"),
+               QStringLiteral("measuring board %1 on COM%2")
+                   .arg(open ? QStringLiteral("connected") : QStringLiteral("disconnected"))
+                   .arg(m_data.MSComm1().CommPort()));
     }
 }
 
@@ -136,7 +158,7 @@ void PanelDeviceLinks::Check1_Click() {
 }
 
 void PanelDeviceLinks::switchRelay(QCheckBox* check, const std::array<QLabel*, 2>& pair,
-                                   const QString& caption, void (开关面板::*on)(),
+                                   const QString& caption, int relay, void (开关面板::*on)(),
                                    void (开关面板::*off)()) {
     const bool wanted = isOn(check);
     if (m_relayLost) {
@@ -151,6 +173,11 @@ void PanelDeviceLinks::switchRelay(QCheckBox* check, const std::array<QLabel*, 2
     if (checkValue(v.USBcheck) == 1) {
         (m_relay.*(wanted ? on : off))();
         failed = m_relay.lastSendFailed();
+        const QString command = QStringLiteral("%1 %2").arg(relay).arg(
+            wanted ? QStringLiteral("close") : QStringLiteral("open"));
+        report(QStringLiteral("relay"),
+               failed ? command + QStringLiteral(" failed: error %1").arg(m_relay.lastSendError())
+                      : command + QStringLiteral(" sent"));
     }
     if (failed) {
         pair[0]->hide();
@@ -165,12 +192,12 @@ void PanelDeviceLinks::switchRelay(QCheckBox* check, const std::array<QLabel*, 2
 }
 
 void PanelDeviceLinks::Check2_Click() {
-    switchRelay(v.Check2, v.Image2, QStringLiteral("Laser"), &开关面板::Command4_Click,
+    switchRelay(v.Check2, v.Image2, QStringLiteral("Laser"), 1, &开关面板::Command4_Click,
                 &开关面板::Command6_Click);
 }
 
 void PanelDeviceLinks::Check3_Click() {
-    switchRelay(v.Check3, v.Image3, QStringLiteral("Vacuum pump"), &开关面板::Command7_Click,
+    switchRelay(v.Check3, v.Image3, QStringLiteral("Vacuum pump"), 2, &开关面板::Command7_Click,
                 &开关面板::Command2_Click);
 }
 
@@ -200,6 +227,7 @@ void PanelDeviceLinks::relayBoardLost(const QString& reason) {
     for (QLabel* image : {v.Image2[0], v.Image2[1], v.Image3[0], v.Image3[1]}) {
         image->hide();
     }
+    report(QStringLiteral("board"), QStringLiteral("relay board lost: ") + reason);
     sayLost(v.串口设备汇总->window(), QStringLiteral("relay board"), m_relay.MSComm().CommPort(),
             reason);
 }
@@ -215,8 +243,19 @@ void PanelDeviceLinks::measuringBoardLost(const QString& reason) {
     for (QLabel* reading : v.实时数据) {
         reading->setText(QStringLiteral("0"));
     }
+    report(QStringLiteral("board"), QStringLiteral("measuring board lost: ") + reason);
     sayLost(v.串口设备汇总->window(), QStringLiteral("measuring board"),
             m_data.MSComm1().CommPort(), reason);
+}
+
+QStringList PanelDeviceLinks::boardStates() const {
+    const auto state = [](const QString& board, const CommControl& comm) {
+        return comm.PortOpen()
+                   ? QStringLiteral("%1 connected on COM%2").arg(board).arg(comm.CommPort())
+                   : board + QStringLiteral(" not connected");
+    };
+    return {state(QStringLiteral("relay board"), m_relay.MSComm()),
+            state(QStringLiteral("measuring board"), m_data.MSComm1())};
 }
 
 void PanelDeviceLinks::closePorts() {

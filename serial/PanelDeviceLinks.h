@@ -4,6 +4,7 @@
 #include "serial/DeviceLinks.h"
 
 #include <QMetaObject>
+#include <functional>
 #include <vector>
 
 class 开关面板;
@@ -35,6 +36,13 @@ public:
     void Check1_Click();
     void Check2_Click();
     void Check3_Click();
+    // What the links did with the boards, for a run record: event "relay" or "board", and
+    // what came of it ("1 close sent", "2 open failed: error 8021", "relay board lost: ...").
+    std::function<void(const QString& event, const QString& detail)> onEvent;
+
+    // How each board stands now ("relay board connected on COM201", ...), for a run record.
+    QStringList boardStates() const;
+
     // Closes the relay port, then the data port, each only if open.
     void closePorts();
 
@@ -49,7 +57,12 @@ private:
     // ticked, and the pair shows the state only once the board got it. A command that did
     // not reach the board leaves both pictures hidden and the box saying so, until one does.
     void switchRelay(QCheckBox* check, const std::array<QLabel*, 2>& pair, const QString& caption,
-                     void (开关面板::*on)(), void (开关面板::*off)());
+                     int relay, void (开关面板::*on)(), void (开关面板::*off)());
+    void report(const QString& event, const QString& detail) const {
+        if (onEvent) {
+            onEvent(event, detail);
+        }
+    }
 
     DeviceControlsView v;
     开关面板& m_relay;

@@ -247,6 +247,7 @@ bool 开关面板::send(const QByteArray& frame) {
         m_comm->setOutBufferCount(0);
     } catch (const CommError& e) {
         m_lastSendFailed = true;
+        m_lastSendError = e.code();
         reportSendFailure(e.code());
         return false;
     }

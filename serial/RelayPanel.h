@@ -29,6 +29,8 @@ public:
     qint32 receivedTotal() const { return m_receivedTotal; }
     // Whether the last relay command failed to reach the board (reported already).
     bool lastSendFailed() const { return m_lastSendFailed; }
+    // The error number of that failure.
+    int lastSendError() const { return m_lastSendError; }
 
     // Operations, each what pressing that control does.
     void Form_Load();
@@ -92,6 +94,7 @@ private:
     RelayPanelLinks m_links;
     qint32 m_receivedTotal = 0;
     bool m_lastSendFailed = false;
+    int m_lastSendError = 0;
     // The send failure last reported (error number, port), so a failing port is reported once
     // and not at every relay change of a running program.
     std::optional<std::pair<int, qint16>> m_reportedSendFailure;

@@ -16,6 +16,7 @@
 #include "run/ManualPumps.h"
 #include "run/Mp3Export.h"
 #include "run/RunEngine.h"
+#include "run/RunRecorder.h"
 #include "run/WorkingTimeCounter.h"
 #include "serial/Controls.h"
 #include "serial/DataWindow.h"
@@ -78,6 +79,8 @@ AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
     m_chartScale = std::make_unique<ChartScale>(chartControlsView(p));
     m_charts = std::make_unique<HistoryCharts>(chartControlsView(p), stepTableView(p),
                                                deviceControlsView(p), *m_chartScale);
+    m_recorder =
+        std::make_unique<RunRecorder>(deviceControlsView(p), *m_editor, *m_run, m_clock, &p);
 
     wireEvents();
     markNotYetWired();
@@ -97,7 +100,20 @@ void AppRoot::wireEvents() {
     m_run->afterTick = [this] {
         m_charts->图数据右移及新数据获取(m_run->stepIndex);
         m_charts->数据绘图();
+        m_recorder->sampleReadings();
     };
+    m_run->onEvent = [this](RunEngine::Event event) {
+        m_recorder->runEvent(event);
+        // A record starts with how the boards stand; later changes are events of their own.
+        if (event == RunEngine::Event::Started && m_deviceLinks) {
+            for (const QString& state : m_deviceLinks->boardStates()) {
+                m_recorder->deviceEvent(QStringLiteral("board"), state);
+            }
+        }
+    };
+    p.mnuRecordRuns->setChecked(m_recorder->enabled());
+    connect(p.mnuRecordRuns, &QAction::toggled, this,
+            [this](bool on) { m_recorder->setEnabled(on); });
     connect(p.mnu调入程序, &QAction::triggered, this, [this] { m_library->loadByBrowsing(); });
     connect(p.mnu保存程序, &QAction::triggered, this, [this] { m_library->save(); });
     connect(p.mnu将程序另存为, &QAction::triggered, this, [this] { m_library->showSaveAs(); });
@@ -142,6 +158,7 @@ void AppRoot::buildExitSequence() {
         setCheckValue(p.Check2, 0);
         setCheckValue(p.Check3, 0);
     });
+    m_exit.add(QStringLiteral("close the run record"), [this] { m_recorder->programExits(); });
     m_exit.add(QStringLiteral("close the relay port, then the data port"), [this] {
         if (m_deviceLinks) {
             m_deviceLinks->closePorts();
@@ -205,6 +222,9 @@ void AppRoot::loadDeviceWindows() {
                                               PanelDeviceLinks::relayLinks(devices));
     m_deviceLinks = std::make_unique<PanelDeviceLinks>(devices, *m_relayPanel, *m_dataWindow);
     m_deviceLinks->wire();
+    m_deviceLinks->onEvent = [this](const QString& event, const QString& detail) {
+        m_recorder->deviceEvent(event, detail);
+    };
     m_deviceLinks->显示串口_Click();
     for (QComboBox* box : p.SelectPort) {
         box->setEditText(QLatin1String(kPanelPortPlaceholder));

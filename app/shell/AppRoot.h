@@ -17,6 +17,7 @@ class PlayerOnFirstUse;
 class ProgramEditor;
 class ProgramLibrary;
 class RunEngine;
+class RunRecorder;
 class TessalyPanel;
 class WorkingTimeCounter;
 class 开关面板;
@@ -57,6 +58,7 @@ public:
     Mp3Export& mp3Export() { return *m_export; }
     ChartScale& chartScale() { return *m_chartScale; }
     HistoryCharts& charts() { return *m_charts; }
+    RunRecorder& recorder() { return *m_recorder; }
     WorkingTimeCounter& workingTime() { return *m_workingTime; }
     // The device windows and the panel's links to them, loaded by the start-up sequence.
     开关面板* relayPanel() { return m_relayPanel.get(); }
@@ -90,6 +92,7 @@ private:
     std::unique_ptr<Mp3Export> m_export;
     std::unique_ptr<ChartScale> m_chartScale;
     std::unique_ptr<HistoryCharts> m_charts;
+    std::unique_ptr<RunRecorder> m_recorder;
     // Hidden windows of their own; their links write into the panel, so they go before it.
     std::unique_ptr<数据采集窗口> m_dataWindow;
     std::unique_ptr<开关面板> m_relayPanel;

@@ -8,11 +8,13 @@
 #include "program/panel/TessalyPanel.h"
 #include "run/ChartData.h"
 #include "run/RunEngine.h"
+#include "run/RunRecorder.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,21 +39,35 @@ void fillProgram(TessalyPanel& panel) {
     }
 }
 
+// A whole run tick (step finding, clips, charts); argument 1 also records the run, so the
+// two figures side by side give the recording's share, and its bytes per tick the size of a
+// long run's record.
 void BM_RunTick(benchmark::State& state) {
     ManualClock clock;
     SilentPlayer player;
     AppRoot root(clock, [&player]() -> ClipPlayer& { return player; });
+    root.recorder().setEnabled(state.range(0) == 1);
     TessalyPanel& panel = root.panel();
     fillProgram(panel);
     panel.Check7->setChecked(true);
+    for (int k = 0; k < 7; ++k) {
+        panel.实时数据[k]->setText(QStringLiteral("5001.7"));
+    }
     RunEngine& engine = root.runEngine();
     engine.启动程序_Click(RunEngine::Start);
+    const QString record = root.recorder().recordPath();
+    const qint64 startSize = QFileInfo(record).size();
     for (auto _ : state) {
         clock.advanceMs(500);
         engine.Timer1_Timer();
     }
+    if (!record.isEmpty()) {
+        state.counters["record_bytes_per_tick"] =
+            double(QFileInfo(record).size() - startSize) / double(state.iterations());
+    }
+    root.recorder().setEnabled(false);
 }
-BENCHMARK(BM_RunTick)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RunTick)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // The shift and the redraw of both chart boxes, at the panel's box size, with every trace
 // changing from sample to sample.

@@ -70,6 +70,8 @@ void buildMenu(QMainWindow& window, MainPanelControls& c) {
     c.mnu保存程序 = action(c.mnuFile->addAction(QStringLiteral("Save")), "mnu保存程序");
     c.mnu将程序另存为 = action(c.mnuFile->addAction(QStringLiteral("Save as")), "mnu将程序另存为");
     c.Save_as_MP3 = action(c.mnuFile->addAction(QStringLiteral("Save as MP3")), "Save_as_MP3");
+    c.mnuRecordRuns = action(c.mnuFile->addAction(QStringLiteral("Record runs")), "mnuRecordRuns");
+    c.mnuRecordRuns->setCheckable(true);
     c.mnuExit = action(c.mnuFile->addAction(QStringLiteral("Exit")), "mnuExit");
     c.看工作目录 =
         action(bar->addAction(menuText(workingFolder() + QStringLiteral("*.*"))), "看工作目录");

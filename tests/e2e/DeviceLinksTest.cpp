@@ -3,6 +3,7 @@
 #include "app/shell/AppRoot.h"
 #include "app/shell/TerminationSignals.h"
 #include "run/RunEngine.h"
+#include "run/RunRecorder.h"
 #include "serial/RelayPanel.h"
 #include "tests/run/RunFixture.h"
 #include "tests/serial/BoardSimulator.h"
@@ -69,6 +70,7 @@ private slots:
         RunFixture::setStep(rig.p(), 0, 0, 0, 2, 1, 1, 1);
         RunFixture::setStep(rig.p(), 1, 0, 0, 2, 2, 1, 0);
         RunEngine& engine = rig.root.runEngine();
+        rig.root.recorder().setEnabled(true);
         engine.启动程序_Click(RunEngine::Start);
         expectRelayLines(sim, {"relay 1 closed (laser on)"});
         QVERIFY(!rig.p().Image2[0]->isVisibleTo(&rig.p()) &&
@@ -79,6 +81,20 @@ private slots:
         }
         QCOMPARE(engine.stepIndex, 1);
         expectRelayLines(sim, {"relay 1 closed (laser on)", "relay 1 opened (laser off)"});
+
+        // The run record has what the boards were told, in order.
+        QFile record(rig.root.recorder().recordPath());
+        QVERIFY(record.open(QIODevice::ReadOnly));
+        QStringList devices;
+        for (const QString& line : QString::fromUtf8(record.readAll()).split('\n')) {
+            const QStringList cells = line.split('\t');
+            if (cells.size() > 3 && (cells[3] == "relay" || cells[3] == "board")) {
+                devices << cells.last();
+            }
+        }
+        QCOMPARE(devices, (QStringList{"relay board connected on COM201",
+                                       "measuring board connected on COM202", "1 close sent",
+                                       "1 open sent"}));
     }
 
     void everyWayOffOpensBothRelaysBeforeThePortsClose() {

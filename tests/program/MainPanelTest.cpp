@@ -38,7 +38,9 @@ private slots:
         for (QAction* a : p.mnuFile->actions()) {
             file << a->text();
         }
-        QCOMPARE(file, (QStringList{"Load", "Save", "Save as", "Save as MP3", "Exit"}));
+        QCOMPARE(file,
+                 (QStringList{"Load", "Save", "Save as", "Save as MP3", "Record runs", "Exit"}));
+        QVERIFY(p.mnuRecordRuns->isCheckable() && !p.mnuRecordRuns->isChecked());
         QCOMPARE(f.programPath(), workingFolder() + "Demo_0.TSY");
         QCOMPARE(p.当前状态->text(), QString("Standby"));
         QCOMPARE(p.Label27->text(), QString("00.mc"));

@@ -1,0 +1,231 @@
+#include "run/RunRecorder.h"
+
+#include "app/Clock.h"
+#include "app/MessageBoxes.h"
+#include "app/Paths.h"
+#include "app/TimeText.h"
+#include "program/ProgramEditor.h"
+#include "program/ProgramFile.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QSettings>
+#include <QSysInfo>
+#include <QTimer>
+
+namespace {
+
+const QString kEnabledKey = QStringLiteral("RunRecord/Enabled");
+
+enum Column {
+    RunSecond,
+    WallTime,
+    Step,
+    EventName,
+    Left,
+    Right,
+    Clip,
+    Laser,
+    Vacuum,
+    Signal,
+    FirstReading,
+    Detail = FirstReading + 7,
+    ColumnCount
+};
+
+// Local time with its offset from UTC, as ISO 8601 gives it: 2026-12-08T20:51:18+01:00.
+QString isoWithOffset(const QDateTime& t) {
+    const int offset = t.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+           QStringLiteral("%1%2:%3")
+               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+// A cell holds no tab or line break, so every line keeps its columns.
+QString cell(QString text) {
+    return text.replace(QLatin1Char('\t'), QLatin1Char(' '))
+        .replace(QLatin1Char('\r'), QLatin1Char(' '))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+QString eventName(RunEngine::Event event) {
+    switch (event) {
+    case RunEngine::Event::Started:
+        return QStringLiteral("start");
+    case RunEngine::Event::StepBegan:
+        return QStringLiteral("step");
+    case RunEngine::Event::Paused:
+        return QStringLiteral("pause");
+    case RunEngine::Event::Continued:
+        return QStringLiteral("continue");
+    case RunEngine::Event::CycleRestarted:
+        return QStringLiteral("cycle");
+    case RunEngine::Event::ProgramEnded:
+        return QStringLiteral("end");
+    case RunEngine::Event::Stopped:
+        return QStringLiteral("stop");
+    }
+    return {};
+}
+
+// Shown once the current event has returned: a box opened inside a run tick would hold the
+// run's next ticks back until the operator answers it.
+void sayLater(QWidget* owner, const QString& text) {
+    QObject* context =
+        owner != nullptr ? static_cast<QObject*>(owner) : QCoreApplication::instance();
+    QTimer::singleShot(0, context, [owner, text] {
+        showMessage(owner, text, QStringLiteral("Record runs"), MessageButtons::Ok,
+                    MessageIcon::Warning);
+    });
+}
+
+} // namespace
+
+const QStringList& RunRecorder::columns() {
+    static const QStringList names = {
+        "run_second", "wall_time",  "step",   "event",    "left",       "right",
+        "clip",       "laser",      "vacuum", "signal",   "voltage_mV", "current_mA",
+        "charge_mAh", "energy_mWh", "time_s", "dplus_mV", "dminus_mV",  "detail"};
+    return names;
+}
+
+RunRecorder::RunRecorder(const DeviceControlsView& devices, ProgramEditor& program,
+                         const RunEngine& engine, Clock& clock, QWidget* owner, QString folder)
+    : m_devices(devices), m_program(program), m_engine(engine), m_clock(clock), m_owner(owner),
+      m_folder(std::move(folder)) {
+    m_enabled = QSettings().value(kEnabledKey, false).toBool();
+}
+
+RunRecorder::~RunRecorder() = default;
+
+void RunRecorder::setEnabled(bool on) {
+    m_enabled = on;
+    QSettings().setValue(kEnabledKey, on);
+}
+
+QStringList RunRecorder::cells(const QString& event) const {
+    QStringList c(ColumnCount);
+    c[RunSecond] = QString::number(m_engine.runSeconds());
+    c[WallTime] = isoWithOffset(m_clock.now());
+    c[Step] = QString::number(m_engine.stepIndex);
+    c[EventName] = event;
+    return c;
+}
+
+void RunRecorder::fillStep(QStringList& c, int step) const {
+    if (step < 0 || step >= kStepCount) {
+        return;
+    }
+    const ProgramTable& t = m_program.table();
+    c[Left] = QString::number(t.leftLevel[step]);
+    c[Right] = QString::number(t.rightLevel[step]);
+    c[Clip] = t.clipName[step];
+    c[Laser] = QString::number(t.laser[step]);
+    c[Vacuum] = QString::number(t.vacuum[step]);
+    c[Signal] = QString::number(t.signal[step]);
+}
+
+void RunRecorder::runEvent(RunEngine::Event event) {
+    if (event == RunEngine::Event::Started) {
+        close();
+        if (m_enabled) {
+            open();
+        }
+    }
+    if (!m_file) {
+        return;
+    }
+    QStringList c = cells(eventName(event));
+    if (event == RunEngine::Event::StepBegan) {
+        fillStep(c, m_engine.stepIndex);
+    }
+    write(c);
+    if (event == RunEngine::Event::Stopped) {
+        close();
+    }
+}
+
+void RunRecorder::deviceEvent(const QString& event, const QString& detail) {
+    if (!m_file) {
+        return;
+    }
+    QStringList c = cells(event);
+    c[Detail] = detail;
+    write(c);
+}
+
+void RunRecorder::sampleReadings() {
+    if (!m_file) {
+        return;
+    }
+    QStringList c = cells(QStringLiteral("readings"));
+    for (int k = 0; k < 7; ++k) {
+        c[FirstReading + k] = m_devices.实时数据[k]->text();
+    }
+    write(c);
+}
+
+void RunRecorder::programExits() {
+    if (m_file) {
+        write(cells(QStringLiteral("exit")));
+    }
+    close();
+}
+
+void RunRecorder::open() {
+    const QString folder =
+        m_folder.isEmpty() ? workingFolder() + QStringLiteral("records/") : m_folder;
+    QString reason;
+    m_file = RunRecordFile::create(folder, m_clock.now(), &reason);
+    if (!m_file) {
+        sayLater(m_owner, QStringLiteral("The run cannot be recorded: %1\r\nThe run goes on "
+                                         "without a record.")
+                              .arg(reason));
+        return;
+    }
+    const ProgramTable& table = m_program.table();
+    const qint32 length = table.endSeconds[kStepCount];
+    QStringList header = {
+        QStringLiteral("# run record"),
+        QStringLiteral("# program_path\t") + cell(m_program.programPath()),
+        QStringLiteral("# program_length_s\t%1\t%2").arg(length).arg(SecondsToHms(length)),
+        QStringLiteral("# program_version\t") + cell(m_owner ? m_owner->windowTitle() : QString()),
+        QStringLiteral("# host\t") + cell(QSysInfo::machineHostName())};
+    const QList<QByteArray> lines = formatProgramFile(m_program.currentSteps()).split('\n');
+    for (int i = 0; i < kStepCount; ++i) {
+        header << QStringLiteral("# program_line\t%1\t").arg(i + 1, 2, 10, QLatin1Char('0')) +
+                      QString::fromLatin1(lines[i]).remove(QLatin1Char('\r'));
+    }
+    header << columns().join(QLatin1Char('\t'));
+    for (const QString& line : header) {
+        QString failure;
+        if (!m_file->writeLine(line, &failure)) {
+            m_file.reset();
+            sayLater(m_owner, QStringLiteral("The run record could not be written: %1\r\n"
+                                             "Recording stops; the run goes on.")
+                                  .arg(failure));
+            return;
+        }
+    }
+}
+
+void RunRecorder::close() {
+    m_file.reset();
+}
+
+void RunRecorder::write(QStringList c) {
+    for (QString& text : c) {
+        text = cell(text);
+    }
+    QString failure;
+    if (m_file && !m_file->writeLine(c.join(QLatin1Char('\t')), &failure)) {
+        const QString path = m_file->path();
+        m_file.reset();
+        sayLater(m_owner, QStringLiteral("The run record %1 could not be written: %2\r\n"
+                                         "Recording stops; the run goes on.")
+                              .arg(path, failure));
+    }
+}

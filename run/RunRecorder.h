@@ -1,0 +1,57 @@
+#pragma once
+
+#include "program/panel/PanelViews.h"
+#include "run/RunEngine.h"
+#include "run/RunRecordFile.h"
+
+#include <QString>
+#include <memory>
+
+class Clock;
+class ProgramEditor;
+
+// Keeps a record of each run, when the operator asked for it: one tab-separated file per
+// Start in the records folder, a header with the program, then one line per event (run
+// commands and steps, relay commands and boards, the readings once per tick). A file that
+// cannot be written stops the recording with one box; the run itself never waits for it.
+class RunRecorder {
+public:
+    // The record's columns, in order.
+    static const QStringList& columns();
+
+    // folder empty: the records folder inside the working folder.
+    RunRecorder(const DeviceControlsView& devices, ProgramEditor& program, const RunEngine& engine,
+                Clock& clock, QWidget* owner, QString folder = {});
+    ~RunRecorder();
+
+    // Whether runs are recorded; remembered across starts, off at first.
+    bool enabled() const { return m_enabled; }
+    void setEnabled(bool on);
+
+    void runEvent(RunEngine::Event event);
+    // A relay command or a board connected or lost; detail says what came of it.
+    void deviceEvent(const QString& event, const QString& detail);
+    // Once per run tick: the seven live readings.
+    void sampleReadings();
+    // The program ends (exit): the record notes it and is closed.
+    void programExits();
+
+    // The record being written, or empty.
+    QString recordPath() const { return m_file ? m_file->path() : QString(); }
+
+private:
+    void open();
+    void close();
+    void write(QStringList cells);
+    QStringList cells(const QString& event) const;
+    void fillStep(QStringList& cells, int step) const;
+
+    DeviceControlsView m_devices;
+    ProgramEditor& m_program;
+    const RunEngine& m_engine;
+    Clock& m_clock;
+    QWidget* m_owner;
+    QString m_folder;
+    bool m_enabled = false;
+    std::unique_ptr<RunRecordFile> m_file;
+};

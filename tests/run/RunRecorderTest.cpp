@@ -1,0 +1,136 @@
+#include "tests/run/RunFixture.h"
+
+#include "program/ProgramFile.h"
+#include "run/RunRecorder.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+RecordingMessageBoxes& messages() {
+    return TestEnvironment::instance().messages();
+}
+
+// The run engine on a bare panel, recording into a fresh folder.
+struct RecordFixture : RunFixture {
+    QString folder = TestEnvironment::instance().home() + "/records-" +
+                     QString::number(QDateTime::currentMSecsSinceEpoch()) + "/";
+    RunRecorder recorder{
+        deviceControlsView(*panel), *editor, *runEngine, clock, panel.get(), folder};
+
+    RecordFixture() {
+        recorder.setEnabled(true);
+        engine().onEvent = [this](RunEngine::Event e) {
+            recorder.runEvent(e);
+        };
+        engine().afterTick = [this] {
+            recorder.sampleReadings();
+        };
+    }
+
+    QStringList files() const { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+    QStringList lines(const QString& name) const {
+        QFile f(folder + name);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split('\n')
+                                           : QStringList();
+    }
+    // The events of a record other than the readings, in order.
+    static QStringList events(const QStringList& lines) {
+        QStringList found;
+        for (const QString& line : lines) {
+            const QStringList cells = line.split('\t');
+            if (!line.startsWith('#') && cells.size() > 3 && cells[3] != "event" &&
+                cells[3] != "readings") {
+                found << cells[3];
+            }
+        }
+        return found;
+    }
+};
+
+} // namespace
+
+class RunRecorderTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { messages().clear(); }
+
+    void aRunLeavesOneRecordOfItsEventsInOrder() {
+        RecordFixture f;
+        f.step(0, 0, 0, 2, 1, 2, 1);
+        f.step(1, 0, 0, 2, 3, 4);
+        f.p().实时数据[0]->setText("5000.3");
+        f.press(RunEngine::Start);
+        f.run(1500);
+        f.press(RunEngine::Pause);
+        f.run(1000);
+        f.press(RunEngine::Contin);
+        f.recorder.deviceEvent("relay", "1 close failed: error 8021");
+        f.run(2000);
+        f.press(RunEngine::Stopp);
+        QCOMPARE(f.files().size(), 1);
+        const QStringList lines = f.lines(f.files()[0]);
+        QCOMPARE(RecordFixture::events(lines),
+                 (QStringList{"start", "step", "pause", "continue", "relay", "step", "stop"}));
+        const QString firstLine =
+            QString::fromLatin1(formatProgramFile(f.editor->currentSteps()).split('\r')[0]);
+        QVERIFY(lines.contains("# program_line\t01\t" + firstLine));
+        QVERIFY(lines.contains(RunRecorder::columns().join('\t')));
+        const QStringList step0 =
+            lines.filter(QRegularExpression("^\\d+\t[^\t]+\t0\tstep\t"))[0].split('\t');
+        QCOMPARE(step0.mid(2, 8), (QStringList{"0", "step", "1", "2", "12.mc", "1", "0", "0"}));
+        const QStringList readings = lines.filter("\treadings\t");
+        QVERIFY(readings.size() >= 5);
+        QCOMPARE(readings[0].split('\t')[10], QString("5000.3"));
+        QVERIFY(lines.filter("\trelay\t")[0].endsWith("1 close failed: error 8021"));
+        QCOMPARE(messages().count(), 0);
+    }
+
+    void itemOffWritesNothingAndTwoStartsInOneSecondGetTwoFiles() {
+        RecordFixture f;
+        f.recorder.setEnabled(false);
+        f.press(RunEngine::Start);
+        f.run(1000);
+        f.press(RunEngine::Stopp);
+        QVERIFY(f.files().isEmpty());
+        f.recorder.setEnabled(true);
+        for (int k = 0; k < 2; ++k) {
+            f.press(RunEngine::Start);
+            f.press(RunEngine::Stopp);
+        }
+        const QStringList files = f.files();
+        QCOMPARE(files.size(), 2);
+        QVERIFY(files[1].endsWith("_2.tsv"));
+        QCOMPARE(RunRecorder(deviceControlsView(f.p()), *f.editor, f.engine(), f.clock, nullptr)
+                     .enabled(),
+                 true); // remembered
+    }
+
+    void aFullDiskStopsTheRecordingWithOneBoxAndTheRunGoesOn() {
+        RecordFixture f;
+        f.step(0, 0, 0, 3, 1, 1);
+        f.step(1, 0, 0, 3, 2, 2);
+        f.press(RunEngine::Start);
+        const QString path = f.recorder.recordPath();
+        QVERIFY(!path.isEmpty());
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved;
+        limited.rlim_cur = static_cast<rlim_t>(QFileInfo(path).size() + 40);
+        setrlimit(RLIMIT_FSIZE, &limited);
+        f.run(5000);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(f.recorder.recordPath().isEmpty());
+        QCOMPARE(f.engine().stepIndex, 1);
+        QTRY_COMPARE(messages().count(), 1);
+        QVERIFY(messages().last().text.contains(path));
+    }
+};
+
+TESSALY_TEST_MAIN(RunRecorderTest)
+#include "RunRecorderTest.moc"
