@@ -76,6 +76,10 @@ template <typename Loader> void PlaybackEngine::startLoader(Loader loader) {
                 // Whatever went wrong, the engine must become idle again.
             }
             m_busy.store(false, std::memory_order_release);
+            // The window may have a request waiting for this moment.
+            PlaybackDisplay* display = &m_display;
+            QMetaObject::invokeMethod(
+                &m_window, [display] { display->loaderFinished(); }, Qt::QueuedConnection);
         });
     } catch (const std::system_error&) {
         // No thread to be had: the request is dropped as if the engine had been busy.

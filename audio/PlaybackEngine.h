@@ -38,6 +38,9 @@ public:
     virtual void loadFailed(const QString& message, int errorCode) = 0;
     // The looping channel passed its end while end notification was on.
     virtual void channelEnded() = 0;
+    // A loader has ended and the engine takes requests again (busy() is false by now, unless
+    // a newer load has started meanwhile).
+    virtual void loaderFinished() = 0;
 };
 
 // Plays one file at a time, looping, from a memory image. Requests come from the window's

@@ -200,9 +200,15 @@ void frmMemory::Form_Unload() {
 }
 
 void frmMemory::播放一个指定文件(const QString& 音频文件名) {
-    if (!m_engine || m_engine->busy()) {
+    if (!m_engine) {
         return;
     }
+    if (m_engine->busy()) {
+        // Dropping it could leave a pump running while its panel says stopped.
+        m_waiting = 音频文件名;
+        return;
+    }
+    m_waiting.reset();
     cmd.FileName = 音频文件名;
     tmrBASS->stop();
     lblFilePath->setText(QStringLiteral("文件: ") + GetFileName(音频文件名));
@@ -224,6 +230,14 @@ void frmMemory::播放一个指定文件(const QString& 音频文件名) {
         return;
     }
     m_engine->startFileLoad(std::move(input), n);
+}
+
+void frmMemory::loaderFinished() {
+    if (m_waiting && m_engine && !m_engine->busy()) {
+        const QString name = *m_waiting;
+        m_waiting.reset();
+        播放一个指定文件(name);
+    }
 }
 
 void frmMemory::chkSYNC_Click() {

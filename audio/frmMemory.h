@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -45,7 +46,8 @@ public:
     void setStepZeroClip(std::function<QString()> clip);
 
     // Loops the named file (absolute, or relative to the program folder) from now on. Returns
-    // at once; while a load runs the request is dropped.
+    // at once; a request that comes while a load runs waits for it to end, in one slot that a
+    // later request takes over, so the latest request is always the one heard.
     void 播放一个指定文件(const QString& 音频文件名) override;
 
     void chkSYNC_Click();
@@ -101,8 +103,11 @@ private:
     void playbackStarted(const ChannelFacts& facts) override;
     void loadFailed(const QString& message, int errorCode) override;
     void channelEnded() override;
+    void loaderFinished() override;
 
     PlayerSetup m_setup;
     std::unique_ptr<cbass_time> m_queries;
     std::unique_ptr<PlaybackEngine> m_engine;
+    // The latest request that came while a load ran.
+    std::optional<QString> m_waiting;
 };

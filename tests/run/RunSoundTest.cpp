@@ -84,6 +84,24 @@ private slots:
         QCOMPARE(engine.currentClip, QString("00.mc"));
         verifyTones(heardAfter(capture, settled(player, capture)), 0, 0);
     }
+
+    // Stop pressed on both pumps in quick succession: the second request comes while the
+    // first loads, and still it is what is heard, so no pump runs while its panel says stopped.
+    void bothPumpsStoppedInQuickSuccessionFallSilent() {
+        DiskCapture capture(QStringLiteral("pumps-stop"));
+        frmMemory player;
+        RunFixture f([&player]() -> ClipPlayer& { return player; });
+        f.p().微泵速度[1]->setText("3");
+        f.p().微泵速度[2]->setText("7");
+        f.pumps().Command3_Click(1);
+        f.pumps().Command3_Click(2);
+        QTRY_COMPARE_WITH_TIMEOUT(player.cmd.FileName, QString("37.mc"), 20000);
+        verifyTones(heardAfter(capture, settled(player, capture)), 300, 700);
+        f.pumps().Command4_Click(1);
+        f.pumps().Command4_Click(2);
+        QTRY_COMPARE_WITH_TIMEOUT(player.cmd.FileName, QString("00.mc"), 20000);
+        verifyTones(heardAfter(capture, settled(player, capture)), 0, 0);
+    }
 };
 
 TESSALY_TEST_MAIN(RunSoundTest)
