@@ -285,6 +285,39 @@ private slots:
         QCOMPARE(boxes().count(), 0);
     }
 
+    // Requests far faster than clips load, in bursts, missing and empty files among them:
+    // nothing crashes or sticks, what sounds afterwards is the last request, and no descriptor
+    // is left open.
+    void aStormOfRequestsEndsWithTheLastOneSounding() {
+        frmMemory& player = open("storm");
+        writeFile(home(QStringLiteral("empty.mc")), {});
+        playAndWait(player, QStringLiteral("00.mc"));
+        const auto descriptors = [] {
+            return QDir(QStringLiteral("/proc/self/fd"))
+                .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                .size();
+        };
+        const qsizetype before = descriptors();
+        const QStringList names = {QStringLiteral("37.mc"),           QStringLiteral("90.mc"),
+                                   home(QStringLiteral("empty.mc")),  QStringLiteral("05.mc"),
+                                   home(QStringLiteral("absent.mc")), QStringLiteral("00.mc")};
+        int requests = 0;
+        for (int burst = 0; burst < 100; ++burst) {
+            for (int k = 0; k < 100; ++k, ++requests) {
+                player.播放一个指定文件(names[(burst * 7 + k) % names.size()]);
+            }
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(requests, 10000);
+        player.播放一个指定文件(QStringLiteral("90.mc"));
+        QTRY_COMPARE_WITH_TIMEOUT(player.cmd.FileName, QStringLiteral("90.mc"), 20000);
+        QTRY_VERIFY(!player.busy());
+        QTRY_VERIFY(player.tmrBASS->isActive());
+        verifyTail(900, 0);
+        QCOMPARE(descriptors(), before);
+        QCOMPARE(boxes().count(), 0);
+    }
+
     // A load that finishes while the window is still busy elsewhere, and a new request that
     // comes before the window has seen its reports: its playing caption and timer start must
     // not land on the new load.
