@@ -21,17 +21,34 @@ run_suite build
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     run_suite build-asan -DTESSALY_SANITIZE=address,undefined -DTESSALY_BUILD_BENCH=OFF
 
-# Bounded libFuzzer run of the serial frame decoder and relay reply handler (clang, its own
-# build folder, 30 seconds a target).
+# Bounded libFuzzer runs of every parser of outside input (clang, its own build folder, 20
+# seconds a target). Each starts from the committed seeds; binary seeds are kept as hex text.
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DTESSALY_FUZZ=ON -DTESSALY_BUILD_BENCH=OFF -DTESSALY_SANITIZE=address,undefined \
     -DTESSALY_WERROR=ON >/dev/null
-cmake --build build-fuzz --parallel "$(nproc)" --target fuzz_frame_decoder fuzz_relay_reply
-for target in fuzz_frame_decoder fuzz_relay_reply; do
-    mkdir -p "$home/corpus-$target"
+fuzz_targets=(
+    "serial/fuzz/fuzz_frame_decoder:serial/fuzz/corpus/frame_decoder"
+    "serial/fuzz/fuzz_relay_reply:serial/fuzz/corpus/relay_reply"
+    "serial/fuzz/fuzz_port_list:serial/fuzz/corpus/port_list"
+    "program/fuzz/fuzz_program_file:program/fuzz/corpus/program_file"
+)
+cmake --build build-fuzz --parallel "$(nproc)" --target fuzz_frame_decoder fuzz_relay_reply \
+    fuzz_port_list fuzz_program_file
+for entry in "${fuzz_targets[@]}"; do
+    target="${entry%%:*}"
+    seeds="${entry#*:}"
+    corpus="$home/corpus-$(basename "$target")"
+    mkdir -p "$corpus"
+    for seed in "$seeds"/*; do
+        if [[ "$seed" == *.hex ]]; then
+            printf '%b' "$(tr -d ' \n' <"$seed" | sed 's/\(..\)/\\x\1/g')" \
+                >"$corpus/$(basename "$seed" .hex)"
+        else
+            cp "$seed" "$corpus/"
+        fi
+    done
     ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-        "build-fuzz/serial/fuzz/$target" -max_total_time=30 -print_final_stats=1 \
-        "$home/corpus-$target"
+        "build-fuzz/$target" -max_total_time=20 -print_final_stats=1 "$corpus"
 done
 
 # ThreadSanitizer on the audio tests: the library's output, sync and caller threads. Only the

@@ -55,6 +55,12 @@ QString renderPortList(const QList<PortDevice>& devices) {
         if (device.portName && port.indexOf(QChar(0)) >= 0) {
             port.truncate(port.indexOf(QChar(0)));
         }
+        // A line break inside a name would split its entry in two, and the second half
+        // could read as a port that opens another device.
+        for (QString* name : {&port, &friendly}) {
+            name->replace(QLatin1Char('\r'), QLatin1Char(' '))
+                .replace(QLatin1Char('\n'), QLatin1Char(' '));
+        }
         list += port + QStringLiteral("->") + friendly + kCrLf;
     }
     return list;

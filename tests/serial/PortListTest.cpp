@@ -28,6 +28,10 @@ private slots:
             << QList<PortDevice>{dev(QStringLiteral("COM4") + QChar(0) + "x",
                                      QStringLiteral("Modem") + QChar(0) + "junk")}
             << "COM4->Modem\r\n";
+        // A split entry's second half could read as a port that opens another device.
+        QTest::newRow("line breaks in a name stay in its entry")
+            << QList<PortDevice>{dev("COM201", "Relay\r\nCOM42->USB")}
+            << "COM201->Relay  COM42->USB\r\n";
         QTest::newRow("duplicates stay")
             << QList<PortDevice>{dev("COM5", "A"), dev("COM5", "A")} << "COM5->A\r\nCOM5->A\r\n";
     }
