@@ -5,6 +5,12 @@ if(TESSALY_WERROR)
   list(APPEND TESSALY_WARNINGS -Werror)
 endif()
 
+# Line and branch counts for the coverage report (GCC); the plain test build carries them.
+if(TESSALY_COVERAGE)
+  add_compile_options(--coverage)
+  add_link_options(--coverage)
+endif()
+
 if(TESSALY_SANITIZE)
   add_compile_options(-fsanitize=${TESSALY_SANITIZE} -fno-omit-frame-pointer)
   add_link_options(-fsanitize=${TESSALY_SANITIZE})

@@ -7,7 +7,7 @@ PACKAGES=(
     build-essential cmake ninja-build pkg-config clang-format
     qt6-base-dev qt6-serialport-dev libgl-dev
     libmpg123-dev libopenmpt-dev libsdl2-dev libmp3lame-dev
-    libbenchmark-dev xvfb xauth
+    libbenchmark-dev xvfb xauth gcovr
     clang libclang-rt-14-dev
 )
 
