@@ -23,6 +23,24 @@ struct RelayPanelLinks {
     QCheckBox* Check3 = nullptr;         // "Vacuum pump"
 };
 
+// The main panel's device frame, as its links to the boards drive it.
+struct DeviceFrameLinks {
+    QWidget* frame = nullptr; // the frame itself; its window owns the links' message boxes
+    QCheckBox* USBcheck = nullptr;
+    QAbstractButton* 显示串口 = nullptr;    // "Comfirm": refresh the port lists
+    std::array<QComboBox*, 2> SelectPort{}; // relay board, measuring board
+    QAbstractButton* Command1 = nullptr;    // relay board "Connect" / "Disconnect"
+    QAbstractButton* Command2 = nullptr;    // measuring board "Connect" / "Disconnect"
+    QCheckBox* Check1 = nullptr;            // "Optical signal"
+    QCheckBox* Check2 = nullptr;            // "Laser"
+    QCheckBox* Check3 = nullptr;            // "Vacuum pump"
+    // Indicator pairs: (0) off, (1) on.
+    std::array<QWidget*, 2> Image1{};
+    std::array<QWidget*, 2> Image2{};
+    std::array<QWidget*, 2> Image3{};
+    std::array<QLabel*, 7> 实时数据{};
+};
+
 // What the data window drives on the main panel.
 struct DataWindowLinks {
     QComboBox* SelectPort = nullptr;     // the panel's SelectPort(1): measuring board port

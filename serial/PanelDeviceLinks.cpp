@@ -9,30 +9,29 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 
-PanelDeviceLinks::PanelDeviceLinks(const DeviceControlsView& view, 开关面板& relay,
+PanelDeviceLinks::PanelDeviceLinks(const DeviceFrameLinks& view, 开关面板& relay,
                                    数据采集窗口& data)
     : v(view), m_relay(relay), m_data(data) {}
 
-RelayPanelLinks PanelDeviceLinks::relayLinks(const DeviceControlsView& view) {
+RelayPanelLinks PanelDeviceLinks::relayLinks(const DeviceFrameLinks& view) {
     RelayPanelLinks l;
     l.SelectPort = view.SelectPort[0];
     l.Command1 = view.Command1;
-    l.Image2 = {view.Image2[0], view.Image2[1]};
-    l.Image3 = {view.Image3[0], view.Image3[1]};
+    l.Image2 = view.Image2;
+    l.Image3 = view.Image3;
     l.Check2 = view.Check2;
     l.Check3 = view.Check3;
     return l;
 }
 
-DataWindowLinks PanelDeviceLinks::dataLinks(const DeviceControlsView& view) {
+DataWindowLinks PanelDeviceLinks::dataLinks(const DeviceFrameLinks& view) {
     DataWindowLinks l;
     l.SelectPort = view.SelectPort[1];
     l.Command2 = view.Command2;
-    l.Image1 = {view.Image1[0], view.Image1[1]};
+    l.Image1 = view.Image1;
     l.Check1 = view.Check1;
     l.实时数据 = view.实时数据;
     return l;
@@ -47,8 +46,8 @@ PanelDeviceLinks::~PanelDeviceLinks() {
 }
 
 void PanelDeviceLinks::wire() {
-    const auto onClick = [this](QPushButton* button, void (PanelDeviceLinks::*operation)()) {
-        m_connections.push_back(QObject::connect(button, &QPushButton::clicked, button,
+    const auto onClick = [this](QAbstractButton* button, void (PanelDeviceLinks::*operation)()) {
+        m_connections.push_back(QObject::connect(button, &QAbstractButton::clicked, button,
                                                  [this, operation] { (this->*operation)(); }));
     };
     const auto onChange = [this](QCheckBox* box, void (PanelDeviceLinks::*operation)()) {
@@ -146,7 +145,7 @@ bool isOn(const QCheckBox* check) {
     return checkValue(check) == 1;
 }
 
-void showPair(const std::array<QLabel*, 2>& pair, bool on) {
+void showPair(const std::array<QWidget*, 2>& pair, bool on) {
     pair[0]->setVisible(!on);
     pair[1]->setVisible(on);
 }
@@ -157,7 +156,7 @@ void PanelDeviceLinks::Check1_Click() {
     showPair(v.Image1, isOn(v.Check1));
 }
 
-void PanelDeviceLinks::switchRelay(QCheckBox* check, const std::array<QLabel*, 2>& pair,
+void PanelDeviceLinks::switchRelay(QCheckBox* check, const std::array<QWidget*, 2>& pair,
                                    const QString& caption, int relay, void (开关面板::*on)(),
                                    void (开关面板::*off)()) {
     const bool wanted = isOn(check);
@@ -224,12 +223,11 @@ void PanelDeviceLinks::relayBoardLost(const QString& reason) {
         setCheckValue(check, 0);
         check->setEnabled(false);
     }
-    for (QLabel* image : {v.Image2[0], v.Image2[1], v.Image3[0], v.Image3[1]}) {
+    for (QWidget* image : {v.Image2[0], v.Image2[1], v.Image3[0], v.Image3[1]}) {
         image->hide();
     }
     report(QStringLiteral("board"), QStringLiteral("relay board lost: ") + reason);
-    sayLost(v.串口设备汇总->window(), QStringLiteral("relay board"), m_relay.MSComm().CommPort(),
-            reason);
+    sayLost(v.frame->window(), QStringLiteral("relay board"), m_relay.MSComm().CommPort(), reason);
 }
 
 void PanelDeviceLinks::measuringBoardLost(const QString& reason) {
@@ -244,8 +242,8 @@ void PanelDeviceLinks::measuringBoardLost(const QString& reason) {
         reading->setText(QStringLiteral("0"));
     }
     report(QStringLiteral("board"), QStringLiteral("measuring board lost: ") + reason);
-    sayLost(v.串口设备汇总->window(), QStringLiteral("measuring board"),
-            m_data.MSComm1().CommPort(), reason);
+    sayLost(v.frame->window(), QStringLiteral("measuring board"), m_data.MSComm1().CommPort(),
+            reason);
 }
 
 QStringList PanelDeviceLinks::boardStates() const {

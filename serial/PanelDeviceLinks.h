@@ -1,12 +1,12 @@
 #pragma once
 
-#include "program/panel/PanelViews.h"
 #include "serial/DeviceLinks.h"
 
 #include <QMetaObject>
 #include <functional>
 #include <vector>
 
+class QCheckBox;
 class 开关面板;
 class 数据采集窗口;
 
@@ -15,15 +15,15 @@ class 数据采集窗口;
 // whose buttons it presses.
 class PanelDeviceLinks {
 public:
-    PanelDeviceLinks(const DeviceControlsView& view, 开关面板& relay, 数据采集窗口& data);
+    PanelDeviceLinks(const DeviceFrameLinks& view, 开关面板& relay, 数据采集窗口& data);
     // Disconnects from the panel's controls, which outlive the links.
     ~PanelDeviceLinks();
     PanelDeviceLinks(const PanelDeviceLinks&) = delete;
     PanelDeviceLinks& operator=(const PanelDeviceLinks&) = delete;
 
     // What each device window writes back into the main panel.
-    static RelayPanelLinks relayLinks(const DeviceControlsView& view);
-    static DataWindowLinks dataLinks(const DeviceControlsView& view);
+    static RelayPanelLinks relayLinks(const DeviceFrameLinks& view);
+    static DataWindowLinks dataLinks(const DeviceFrameLinks& view);
 
     // Connects the frame's controls; a check box's operation runs on every change of its value.
     void wire();
@@ -56,7 +56,7 @@ private:
     // Switches a relay output as its box says: the board is told when the master switch is
     // ticked, and the pair shows the state only once the board got it. A command that did
     // not reach the board leaves both pictures hidden and the box saying so, until one does.
-    void switchRelay(QCheckBox* check, const std::array<QLabel*, 2>& pair, const QString& caption,
+    void switchRelay(QCheckBox* check, const std::array<QWidget*, 2>& pair, const QString& caption,
                      int relay, void (开关面板::*on)(), void (开关面板::*off)());
     void report(const QString& event, const QString& detail) const {
         if (onEvent) {
@@ -64,7 +64,7 @@ private:
         }
     }
 
-    DeviceControlsView v;
+    DeviceFrameLinks v;
     开关面板& m_relay;
     数据采集窗口& m_data;
     std::vector<QMetaObject::Connection> m_connections;

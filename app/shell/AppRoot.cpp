@@ -38,6 +38,24 @@ namespace {
 const QString kPanelCaption = QStringLiteral("Dorvex-20230210");
 } // namespace
 
+DeviceFrameLinks deviceFrameLinks(const DeviceControlsView& view) {
+    DeviceFrameLinks l;
+    l.frame = view.串口设备汇总;
+    l.USBcheck = view.USBcheck;
+    l.显示串口 = view.显示串口;
+    l.SelectPort = view.SelectPort;
+    l.Command1 = view.Command1;
+    l.Command2 = view.Command2;
+    l.Check1 = view.Check1;
+    l.Check2 = view.Check2;
+    l.Check3 = view.Check3;
+    l.Image1 = {view.Image1[0], view.Image1[1]};
+    l.Image2 = {view.Image2[0], view.Image2[1]};
+    l.Image3 = {view.Image3[0], view.Image3[1]};
+    l.实时数据 = view.实时数据;
+    return l;
+}
+
 AppRoot::AppRoot(Clock& clock, Sound sound) : AppRoot(clock, sound, {}) {}
 
 AppRoot::AppRoot(Clock& clock, ClipPlayerProvider player)
@@ -215,7 +233,7 @@ void AppRoot::Form_Load() {
 
 void AppRoot::loadDeviceWindows() {
     TessalyPanel& p = *m_panel;
-    const DeviceControlsView devices = deviceControlsView(p);
+    const DeviceFrameLinks devices = deviceFrameLinks(deviceControlsView(p));
     m_dataWindow = std::make_unique<数据采集窗口>(std::make_unique<SerialCommControl>(),
                                                   PanelDeviceLinks::dataLinks(devices), m_clock);
     m_relayPanel = std::make_unique<开关面板>(std::make_unique<SerialCommControl>(),

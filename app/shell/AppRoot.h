@@ -2,6 +2,8 @@
 
 #include "app/shell/ExitSequence.h"
 #include "audio/ClipPlayer.h"
+#include "program/panel/PanelViews.h"
+#include "serial/DeviceLinks.h"
 
 #include <QObject>
 #include <functional>
@@ -22,6 +24,9 @@ class TessalyPanel;
 class WorkingTimeCounter;
 class 开关面板;
 class 数据采集窗口;
+
+// The panel's device frame as the serial layer's links drive it.
+DeviceFrameLinks deviceFrameLinks(const DeviceControlsView& view);
 
 // The composition root: creates the services, the main panel and every concern on the panel's
 // views, wires menus and events, runs the start-up sequence and owns the exit sequence. Nothing

@@ -1,5 +1,6 @@
 #include "serial/PanelDeviceLinks.h"
 #include "app/Clock.h"
+#include "app/shell/AppRoot.h"
 #include "program/panel/TessalyPanel.h"
 #include "serial/DataWindow.h"
 #include "serial/RelayPanel.h"
@@ -21,7 +22,7 @@ struct Links {
     TessalyPanel panel;
     FakeCommControl* relayComm = new FakeCommControl;
     FakeCommControl* dataComm = new FakeCommControl;
-    DeviceControlsView view = deviceControlsView(panel);
+    DeviceFrameLinks view = deviceFrameLinks(deviceControlsView(panel));
     数据采集窗口 data{std::unique_ptr<CommControl>(dataComm), PanelDeviceLinks::dataLinks(view),
                       clock};
     开关面板 relay{std::unique_ptr<CommControl>(relayComm), PanelDeviceLinks::relayLinks(view)};
