@@ -9,6 +9,8 @@ PACKAGES=(
     libmpg123-dev libopenmpt-dev libsdl2-dev libmp3lame-dev
     libbenchmark-dev xvfb xauth gcovr
     clang libclang-rt-14-dev
+    qt6-multimedia-dev gstreamer1.0-plugins-good gstreamer1.0-libav
+    ffmpeg fp-utils libchm-dev dpkg-dev fonts-noto-cjk desktop-file-utils
 )
 
 missing=()
