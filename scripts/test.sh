@@ -36,6 +36,8 @@ coverage_report() {
     echo "HTML report: $html/index.html"
 }
 coverage_report
+# Installed like other desktop programs: cmake --install and the Debian package, checked.
+bash scripts/check-package.sh build
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     run_suite build-asan -DTESSALY_SANITIZE=address,undefined -DTESSALY_BUILD_BENCH=OFF
 
