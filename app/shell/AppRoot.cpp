@@ -4,6 +4,8 @@
 #include "app/Clock.h"
 #include "app/MessageBoxes.h"
 #include "app/Paths.h"
+#include "app/shell/InstalledFiles.h"
+#include "app/shell/help/HelpViewer.h"
 #include "audio/PlayerOnFirstUse.h"
 #include "program/ProgramEditor.h"
 #include "program/ProgramLibrary.h"
@@ -28,6 +30,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -264,7 +267,13 @@ void AppRoot::showCopyright() {
 }
 
 void AppRoot::openHelp(const QString& fileName) {
-    Q_UNUSED(fileName);
+    // Installed as Help_English.CHM: names are matched as the operator's platform would.
+    QString path = findIgnoringCase(programFolder(), fileName);
+    if (path.isEmpty()) {
+        // The viewer says in its own window that the file is not there.
+        path = QDir(programFolder()).filePath(fileName);
+    }
+    HelpViewer::showFile(path, m_panel.get());
 }
 
 void AppRoot::准备退出软件() {

@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -31,12 +32,16 @@ QPushButton* videoButton(QWidget* parent, const QString& caption, const char* na
     WindowsMediaPlayer1 = m_player.get();
     QWidget* video = m_player->widget();
     video->setParent(this);
-    video->setGeometry(twipsRect(0, 0, 11655, 7215));
+    setAutoFillBackground(true);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
 
     通知信息 = new QLabel(QStringLiteral("Loading "), this);
     通知信息->setObjectName(QStringLiteral("通知信息"));
     通知信息->setGeometry(twipsRect(0, 6270, 11655, 255));
-    通知信息->setStyleSheet(QStringLiteral("color: white; background: black;"));
+    // Small enough that the longest progress text ends before the bar begins.
+    通知信息->setStyleSheet(QStringLiteral("color: white; background: black; font-size: 9px;"));
     通知信息->setAccessibleDescription(QStringLiteral("Loading progress"));
     通知信息->hide();
     ProgressBar1 = new QProgressBar(this);
@@ -178,6 +183,9 @@ void 片头::Play3_Varnol_Click() {
 
 void 片头::setVideoWindowSize(bool video) {
     setFixedSize(twips(kSplashWidth), twips(video ? kVideoWindowHeight : kSplashHeight));
+    // The video surface is a native window that nothing can be drawn over, so in the splash it
+    // ends where the progress line begins.
+    WindowsMediaPlayer1->widget()->setGeometry(twipsRect(0, 0, 11655, video ? 7215 : 6270));
     // Below the splash's lower edge the buttons are out of view; they must not take keyboard
     // input there either.
     for (QPushButton* button : {Play1_Kelmira, Play2_Dorvex, Play3_Varnol}) {
