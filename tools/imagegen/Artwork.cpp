@@ -218,8 +218,8 @@ void drawTube(QPainter& painter, const QPainterPath& path, const QColor& fluid) 
     painter.drawPath(path.translated(-2, -3));
 }
 
-// A micropump: a dark housing with a roller head behind a window and a status light.
-void drawPump(QPainter& painter, const QRectF& body, qreal phase) {
+// The dark rounded housing the pump and the vacuum unit share.
+void drawHousing(QPainter& painter, const QRectF& body) {
     QLinearGradient housing(body.topLeft(), body.bottomLeft());
     housing.setColorAt(0, QColor(0x4a, 0x5d, 0x6a));
     housing.setColorAt(0.08, QColor(0x36, 0x46, 0x51));
@@ -227,6 +227,11 @@ void drawPump(QPainter& painter, const QRectF& body, qreal phase) {
     painter.setPen(QPen(withAlpha(Qt::white, 40), 1.2));
     painter.setBrush(housing);
     painter.drawRoundedRect(body, 14, 14);
+}
+
+// A micropump: a dark housing with a roller head behind a window and a status light.
+void drawPump(QPainter& painter, const QRectF& body, qreal phase) {
+    drawHousing(painter, body);
 
     const QPointF head(body.left() + body.height() * 0.52, body.center().y());
     const qreal r = body.height() * 0.33;
@@ -393,13 +398,7 @@ void drawLaser(QPainter& painter, const QPointF& lens, const QPointF& spot) {
 
 // The vacuum unit: a trap bottle and a gauge.
 void drawVacuum(QPainter& painter, const QRectF& body) {
-    QLinearGradient housing(body.topLeft(), body.bottomLeft());
-    housing.setColorAt(0, QColor(0x4a, 0x5d, 0x6a));
-    housing.setColorAt(0.08, QColor(0x36, 0x46, 0x51));
-    housing.setColorAt(1, QColor(0x1c, 0x26, 0x2e));
-    painter.setPen(QPen(withAlpha(Qt::white, 40), 1.2));
-    painter.setBrush(housing);
-    painter.drawRoundedRect(body, 14, 14);
+    drawHousing(painter, body);
 
     // Gauge.
     const QPointF gauge(body.left() + body.height() * 0.5, body.center().y());
