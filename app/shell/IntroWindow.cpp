@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 namespace {
@@ -85,13 +86,23 @@ void 片头::start() {
     setVideoWindowSize(false);
     通知信息->show();
     WindowsMediaPlayer1->setMute(true);
+    centreOnScreen();
     show();
+}
+
+void 片头::centreOnScreen() {
+    if (const QScreen* s = screen()) {
+        move(s->availableGeometry().center() - rect().center());
+    }
 }
 
 void 片头::showAsVideoWindow() {
     setVideoWindowSize(true);
     通知信息->hide();
     ProgressBar1->hide();
+    if (!isVisible()) {
+        centreOnScreen();
+    }
     show();
     raise();
     activateWindow();

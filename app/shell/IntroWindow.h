@@ -73,6 +73,7 @@ protected:
 private:
     // The splash size hides the buttons below the window; the video size shows them.
     void setVideoWindowSize(bool video);
+    void centreOnScreen();
     void callHook(ReleaseHook hook);
 
     Services m_services;
