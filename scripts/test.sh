@@ -51,14 +51,10 @@ fuzz_targets=(
     "serial/fuzz/fuzz_relay_reply:serial/fuzz/corpus/relay_reply"
     "serial/fuzz/fuzz_port_list:serial/fuzz/corpus/port_list"
     "program/fuzz/fuzz_program_file:program/fuzz/corpus/program_file"
-    "app/shell/help/fuzz/fuzz_chm_file:$home/chm-seeds"
+    "app/shell/help/fuzz/fuzz_chm_file:app/shell/help/fuzz/corpus"
 )
 cmake --build build-fuzz --parallel "$(nproc)" --target fuzz_frame_decoder fuzz_relay_reply \
     fuzz_port_list fuzz_program_file fuzz_chm_file tessaly_help_fixture
-# Help files are binary: their seeds are the test fixtures, compiled by the build from HTML.
-mkdir -p "$home/chm-seeds"
-cp build-fuzz/tests/app/help/fixture/fixture.chm build-fuzz/tests/app/help/fixture/second/second.chm \
-    "$home/chm-seeds/"
 for entry in "${fuzz_targets[@]}"; do
     target="${entry%%:*}"
     seeds="${entry#*:}"
@@ -72,6 +68,11 @@ for entry in "${fuzz_targets[@]}"; do
             cp "$seed" "$corpus/"
         fi
     done
+    if [ "$target" = app/shell/help/fuzz/fuzz_chm_file ]; then
+        # Whole help files are binary: the test fixtures, compiled by the build from HTML.
+        cp build-fuzz/tests/app/help/fixture/fixture.chm \
+            build-fuzz/tests/app/help/fixture/second/second.chm "$corpus/"
+    fi
     ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
         "build-fuzz/$target" -max_total_time=20 -print_final_stats=1 "$corpus"
 done

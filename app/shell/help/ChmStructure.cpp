@@ -84,12 +84,26 @@ bool readName(QByteArrayView chunk, quint64& pos, quint64 end, QByteArray& name)
     return true;
 }
 
+// How a chunk links to others: a listing chunk to the next listing chunk, an index chunk to the
+// chunks below it. libchm follows both links without looking back, so a circle would hold it
+// (and the viewer) for ever.
+struct ChunkLinks {
+    bool listing = false;
+    qint64 next = -1;
+    std::vector<quint64> children;
+};
+
 // Parses one listing (PMGL) or index (PMGI) chunk; listing entries are added to entries.
-bool readChunk(QByteArrayView chunk, quint64 chunkCount, std::vector<Entry>& entries) {
+bool readChunk(QByteArrayView chunk, quint64 chunkCount, std::vector<Entry>& entries,
+               ChunkLinks& links) {
     const auto blockLength = static_cast<quint64>(chunk.size());
     const bool listing = chunk.startsWith("PMGL");
     if (!listing && !chunk.startsWith("PMGI")) {
         return false;
+    }
+    links.listing = listing;
+    if (listing) {
+        links.next = static_cast<qint32>(qFromLittleEndian<quint32>(chunk.data() + 0x10));
     }
     const quint64 header = listing ? 0x14 : 0x08;
     const quint64 freeSpace = qFromLittleEndian<quint32>(chunk.data() + 4);
@@ -115,6 +129,47 @@ bool readChunk(QByteArrayView chunk, quint64 chunkCount, std::vector<Entry>& ent
             if (!readEncInt(chunk, pos, end, child) || child >= chunkCount) {
                 return false;
             }
+            links.children.push_back(child);
+        }
+    }
+    return true;
+}
+
+// The listing chain from its first chunk must end, and the index must lead down without a
+// circle, before libchm walks them.
+bool linksEnd(const std::vector<ChunkLinks>& chunks, quint64 firstListing, qint32 indexRoot) {
+    const auto count = static_cast<qint64>(chunks.size());
+    std::vector<bool> seen(chunks.size(), false);
+    for (qint64 chunk = static_cast<qint64>(firstListing); chunk != -1;
+         chunk = chunks[static_cast<size_t>(chunk)].next) {
+        if (chunk < 0 || chunk >= count || seen[static_cast<size_t>(chunk)] ||
+            !chunks[static_cast<size_t>(chunk)].listing) {
+            return false;
+        }
+        seen[static_cast<size_t>(chunk)] = true;
+    }
+    if (indexRoot < 0) {
+        return true;
+    }
+    // Depth-first over the index chunks: 0 unvisited, 1 on the current path, 2 done.
+    std::vector<int> state(chunks.size(), 0);
+    std::vector<std::pair<quint64, size_t>> path{{static_cast<quint64>(indexRoot), 0}};
+    state[static_cast<size_t>(indexRoot)] = 1;
+    while (!path.empty()) {
+        auto& [chunk, nextChild] = path.back();
+        const std::vector<quint64>& children = chunks[chunk].children;
+        if (nextChild == children.size()) {
+            state[chunk] = 2;
+            path.pop_back();
+            continue;
+        }
+        const quint64 child = children[nextChild++];
+        if (state[child] == 1) {
+            return false;
+        }
+        if (state[child] == 0) {
+            state[child] = 1;
+            path.emplace_back(child, 0);
         }
     }
     return true;
@@ -247,13 +302,14 @@ QString chmStructureProblem(QByteArrayView file) {
         return damagedDirectory;
     }
     std::vector<Entry> entries;
+    std::vector<ChunkLinks> links(chunkCount);
     for (quint64 i = 0; i < chunkCount; ++i) {
         const QByteArrayView chunk = image.slice(d + itspLength + i * chunkLength, chunkLength);
-        if (!readChunk(chunk, chunkCount, entries)) {
+        if (!readChunk(chunk, chunkCount, entries, links[i])) {
             return damagedDirectory;
         }
     }
-    if (entries.empty()) {
+    if (entries.empty() || !linksEnd(links, firstListing, indexRoot)) {
         return damagedDirectory;
     }
     bool compressedPages = false;

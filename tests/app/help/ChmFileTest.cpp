@@ -174,6 +174,14 @@ private slots:
         QByteArray chunkLength = good;
         put<quint32>(chunkLength, directory + 0x10, 0);
         QTest::newRow("chunk length") << chunkLength << "its list of pages is damaged";
+        // libchm follows the listing chain until it ends; a chunk naming itself as the next one
+        // made it list the same pages until memory ran out.
+        QByteArray circle = good;
+        const qsizetype listing = good.indexOf("PMGL");
+        QVERIFY(listing > directory);
+        put<quint32>(circle, listing + 0x10,
+                     qFromLittleEndian<quint32>(good.data() + directory + 0x20));
+        QTest::newRow("listing in a circle") << circle << "its list of pages is damaged";
         QByteArray directoryOffset = good;
         put<quint64>(directoryOffset, 0x48, ~0ULL - 8);
         QTest::newRow("directory offset") << directoryOffset << "it is cut short";
