@@ -48,5 +48,4 @@ private:
     QString m_file;
     bool m_muted = false;
     bool m_wantPlay = false;
-    bool m_backEndPending = false;
 };
