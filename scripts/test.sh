@@ -6,7 +6,18 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
+# A tool that replaced /dev/null with a plain file would break the machine for everyone after
+# this run: fail loudly instead of passing.
+finish() {
+    local rc=$?
+    rm -rf "$home"
+    if [ ! -c /dev/null ]; then
+        echo "FAILED: /dev/null is no longer a character device" >&2
+        rc=1
+    fi
+    exit "$rc"
+}
+trap finish EXIT
 export HOME="$home"
 export QT_QPA_PLATFORM=offscreen
 
@@ -29,8 +40,9 @@ coverage_report() {
     echo "Coverage by folder (lines, branches):"
     for folder in app program run serial audio; do
         printf '  %-8s ' "$folder/"
+        # gcovr unlinks its output path before writing it: never name a system file here.
         gcovr --root . --object-directory build --filter "$folder/" --exclude '.*/fuzz/.*' \
-            --print-summary -o /dev/null | tr '\n' ' '
+            --print-summary -o "$home/coverage-$folder.txt" | tr '\n' ' '
         echo
     done
     echo "HTML report: $html/index.html"
