@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 
 namespace {
 
@@ -68,6 +70,19 @@ MessageAnswer showMessage(QWidget* parent, const QString& text, const QString& t
         request.title = QCoreApplication::applicationName();
     }
     return g_service->show(parent, request);
+}
+
+void showMessageLater(QObject* context, QWidget* parent, const QString& text, const QString& title,
+                      MessageButtons buttons, MessageIcon icon) {
+    QObject* guard = context != nullptr ? context : QCoreApplication::instance();
+    QTimer::singleShot(0, guard,
+                       [owner = QPointer<QWidget>(parent), hadOwner = parent != nullptr, text,
+                        title, buttons, icon] {
+                           if (hadOwner && owner.isNull()) {
+                               return;
+                           }
+                           showMessage(owner.data(), text, title, buttons, icon);
+                       });
 }
 
 void setMessageBoxService(MessageBoxService* service) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QObject;
 class QWidget;
 
 enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
@@ -28,6 +29,13 @@ public:
 MessageAnswer showMessage(QWidget* parent, const QString& text, const QString& title = {},
                           MessageButtons buttons = MessageButtons::Ok,
                           MessageIcon icon = MessageIcon::None);
+
+// The same box, shown once the event that asks for it has returned: a box opened inside a run
+// tick would hold the run's next ticks back until somebody answers it. Nothing is shown when
+// context is gone by then (context nullptr: the application).
+void showMessageLater(QObject* context, QWidget* parent, const QString& text,
+                      const QString& title = {}, MessageButtons buttons = MessageButtons::Ok,
+                      MessageIcon icon = MessageIcon::None);
 
 // Installs the service that shows the boxes; nullptr restores the real dialogs.
 void setMessageBoxService(MessageBoxService* service);

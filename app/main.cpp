@@ -4,12 +4,15 @@
 #include "app/shell/QtVideoPlayer.h"
 #include "app/shell/StartUp.h"
 #include "app/shell/TerminationSignals.h"
+#include "serial/RelayCrashGuard.h"
 
 #include <QApplication>
 #include <QIcon>
 
 // Main: prepares the application and shows the splash; the main panel follows at its hand-over.
 int main(int argc, char** argv) {
+    // Before anything can crash: a crash with the relay port open still opens the relays.
+    RelayCrashGuard::install();
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Tessaly"));
     QCoreApplication::setApplicationName(QStringLiteral("Tessaly"));

@@ -71,15 +71,10 @@ QString eventName(RunEngine::Event event) {
     return {};
 }
 
-// Shown once the current event has returned: a box opened inside a run tick would hold the
-// run's next ticks back until the operator answers it.
+// Shown once the current event has returned, so a run tick never waits for the operator.
 void sayLater(QWidget* owner, const QString& text) {
-    QObject* context =
-        owner != nullptr ? static_cast<QObject*>(owner) : QCoreApplication::instance();
-    QTimer::singleShot(0, context, [owner, text] {
-        showMessage(owner, text, QStringLiteral("Record runs"), MessageButtons::Ok,
-                    MessageIcon::Warning);
-    });
+    showMessageLater(owner, owner, text, QStringLiteral("Record runs"), MessageButtons::Ok,
+                     MessageIcon::Warning);
 }
 
 } // namespace

@@ -289,6 +289,15 @@ void 数据采集窗口::Text2_Change(int index) {
     }
 }
 
+void 数据采集窗口::clearReadings() {
+    for (int i = 0; i < frames::ReadingCount; ++i) {
+        Text2[i]->clear();
+        if (m_links.实时数据[i] != nullptr) {
+            m_links.实时数据[i]->setText(QStringLiteral("0"));
+        }
+    }
+}
+
 void 数据采集窗口::Check1_Click() {
     if (Check1->isChecked()) {
         Timer1->start();

@@ -42,6 +42,9 @@ public:
     void Check1_Click(); // clock on / off
     void Timer1_Timer();
     void Form_Unload();
+    // The board is gone: its fields empty and the panel's readings "0", so the first frame
+    // of a board connected again shows whatever it holds.
+    void clearReadings();
 
     // Field readers over hexadecimal pieces (see FrameText.h).
     static double data_conversion4(const QStringList& pieces, int last);

@@ -11,10 +11,16 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
+#include <utility>
 
 PanelDeviceLinks::PanelDeviceLinks(const DeviceFrameLinks& view, 开关面板& relay,
                                    数据采集窗口& data)
-    : v(view), m_relay(relay), m_data(data) {}
+    : v(view), m_relay(relay), m_data(data) {
+    // The links say what failed, so a run is never held by a box.
+    m_relay.onSendFailure = [](int) {
+    };
+}
 
 RelayPanelLinks PanelDeviceLinks::relayLinks(const DeviceFrameLinks& view) {
     RelayPanelLinks l;
@@ -41,6 +47,7 @@ PanelDeviceLinks::~PanelDeviceLinks() {
     for (const QMetaObject::Connection& c : m_connections) {
         QObject::disconnect(c);
     }
+    m_relay.onSendFailure = nullptr;
     m_relay.MSComm().setOnLost(nullptr);
     m_data.MSComm1().setOnLost(nullptr);
 }
@@ -83,18 +90,10 @@ void PanelDeviceLinks::USBcheck_Click() {
     if (checkValue(v.USBcheck) == 1) {
         return;
     }
-    // Outputs first, while the relay port is still open: unticking Laser and Vacuum pump
-    // sends nothing now that the master switch is clear, so the relays are opened here.
-    if (m_relay.MSComm().PortOpen()) {
-        for (quint8 relay : {1, 2}) {
-            const bool sent = m_relay.com_send3(relay, 0);
-            report(QStringLiteral("relay"),
-                   QStringLiteral("%1 open ").arg(relay) +
-                       (sent ? QStringLiteral("sent")
-                             : QStringLiteral("failed: error %1").arg(m_relay.lastSendError())));
-        }
-    }
+    // The relays open while the port is still open, whatever the boxes hold.
+    openRelays();
     closePorts();
+    m_relayConnected = false;
     v.Command1->setText(QStringLiteral("Connect"));
     v.Command2->setText(QStringLiteral("Connect"));
     v.Command1->setEnabled(false);
@@ -105,21 +104,38 @@ void PanelDeviceLinks::USBcheck_Click() {
         setCheckValue(check, 0);
         check->setEnabled(false);
     }
+    showRelay(1);
+    showRelay(2);
 }
 
 void PanelDeviceLinks::Command1_Click() {
+    const bool disconnecting = m_relay.Command11->text() != 开关面板::kMasterClosed;
     const bool wasOpen = m_relay.MSComm().PortOpen();
+    if (disconnecting) {
+        // The relays open first; the boxes the toggle then clears send nothing more.
+        openRelays();
+        m_relayConnected = false;
+    }
     m_relay.Command11_Click();
     const bool open = m_relay.MSComm().PortOpen();
-    if (open) {
-        m_relayLost = false;
-    }
+    m_relayConnected = open && m_relay.Command11->text() == 开关面板::kMasterOpen;
     if (open != wasOpen) {
         report(QStringLiteral("board"),
                QStringLiteral("relay board %1 on COM%2")
                    .arg(open ? QStringLiteral("connected") : QStringLiteral("disconnected"))
                    .arg(m_relay.MSComm().CommPort()));
     }
+    if (m_relayConnected && !disconnecting) {
+        // A board just connected may hold anything: it is told both boxes as they stand.
+        for (int relay : {1, 2}) {
+            m_outputs[relay - 1].board = RelayState::Unknown;
+            if (!tell(relay, m_outputs[relay - 1].wanted)) {
+                sayFailureLater(m_relay.lastSendError());
+            }
+        }
+    }
+    showRelay(1);
+    showRelay(2);
 }
 
 void PanelDeviceLinks::Command2_Click() {
@@ -145,89 +161,158 @@ bool isOn(const QCheckBox* check) {
     return checkValue(check) == 1;
 }
 
-void showPair(const std::array<QWidget*, 2>& pair, bool on) {
-    pair[0]->setVisible(!on);
-    pair[1]->setVisible(on);
-}
+const QString kRelayCaptions[2] = {QStringLiteral("Laser"), QStringLiteral("Vacuum pump")};
+const QString kRelayDevices[2] = {QStringLiteral("laser"), QStringLiteral("vacuum pump")};
 
 } // namespace
 
 void PanelDeviceLinks::Check1_Click() {
-    showPair(v.Image1, isOn(v.Check1));
+    const bool on = isOn(v.Check1);
+    v.Image1[0]->setVisible(!on);
+    v.Image1[1]->setVisible(on);
 }
 
-void PanelDeviceLinks::switchRelay(QCheckBox* check, const std::array<QWidget*, 2>& pair,
-                                   const QString& caption, int relay, void (开关面板::*on)(),
-                                   void (开关面板::*off)()) {
-    const bool wanted = isOn(check);
-    if (m_relayLost) {
-        // The board is gone: nothing can be switched, so nothing is shown as switched.
-        check->setText(caption);
-        check->setStyleSheet({});
-        pair[0]->hide();
-        pair[1]->hide();
-        return;
+bool PanelDeviceLinks::relayConnected() const {
+    return m_relayConnected && m_relay.MSComm().PortOpen();
+}
+
+bool PanelDeviceLinks::tell(int relay, bool close) {
+    using Operation = void (开关面板::*)();
+    // [relay - 1][close]: the relay panel's open and close buttons.
+    static constexpr Operation kButtons[2][2] = {
+        {&开关面板::Command6_Click, &开关面板::Command4_Click},
+        {&开关面板::Command2_Click, &开关面板::Command7_Click}};
+    (m_relay.*kButtons[relay - 1][close ? 1 : 0])();
+    const bool sent = !m_relay.lastSendFailed();
+    RelayOutput& output = m_outputs[relay - 1];
+    output.board = !sent ? RelayState::Unknown : close ? RelayState::Closed : RelayState::Open;
+    if (sent) {
+        m_failureSaid = false;
     }
-    bool failed = false;
-    if (checkValue(v.USBcheck) == 1) {
-        (m_relay.*(wanted ? on : off))();
-        failed = m_relay.lastSendFailed();
-        const QString command = QStringLiteral("%1 %2").arg(relay).arg(
-            wanted ? QStringLiteral("close") : QStringLiteral("open"));
-        report(QStringLiteral("relay"),
-               failed ? command + QStringLiteral(" failed: error %1").arg(m_relay.lastSendError())
-                      : command + QStringLiteral(" sent"));
+    const QString command = QStringLiteral("%1 %2").arg(relay).arg(close ? QStringLiteral("close")
+                                                                         : QStringLiteral("open"));
+    report(QStringLiteral("relay"),
+           sent ? command + QStringLiteral(" sent")
+                : command + QStringLiteral(" failed: error %1").arg(m_relay.lastSendError()));
+    return sent;
+}
+
+void PanelDeviceLinks::showRelay(int relay) {
+    QCheckBox* check = relay == 1 ? v.Check2 : v.Check3;
+    const std::array<QWidget*, 2>& pair = relay == 1 ? v.Image2 : v.Image3;
+    const RelayPicture picture = relayPicture(m_outputs[relay - 1], relayConnected());
+    pair[0]->setVisible(picture.pairShown && !picture.onShown);
+    pair[1]->setVisible(picture.pairShown && picture.onShown);
+    const QString& caption = kRelayCaptions[relay - 1];
+    const QString text =
+        picture.notSwitched ? caption + QStringLiteral(" - not switched") : caption;
+    if (check->text() != text) {
+        check->setText(text);
+        check->setStyleSheet(picture.notSwitched ? QStringLiteral("color: red") : QString());
     }
-    if (failed) {
-        pair[0]->hide();
-        pair[1]->hide();
-        check->setText(caption + QStringLiteral(" - not switched"));
-        check->setStyleSheet(QStringLiteral("color: red"));
-        return;
+}
+
+void PanelDeviceLinks::switchRelay(int relay) {
+    RelayOutput& output = m_outputs[relay - 1];
+    output.wanted = isOn(relay == 1 ? v.Check2 : v.Check3);
+    if (checkValue(v.USBcheck) == 1 && relayConnected() && !output.agrees()) {
+        if (!tell(relay, output.wanted)) {
+            sayFailureLater(m_relay.lastSendError());
+        }
     }
-    check->setText(caption);
-    check->setStyleSheet({});
-    showPair(pair, wanted);
+    showRelay(relay);
 }
 
 void PanelDeviceLinks::Check2_Click() {
-    switchRelay(v.Check2, v.Image2, QStringLiteral("Laser"), 1, &开关面板::Command4_Click,
-                &开关面板::Command6_Click);
+    switchRelay(1);
 }
 
 void PanelDeviceLinks::Check3_Click() {
-    switchRelay(v.Check3, v.Image3, QStringLiteral("Vacuum pump"), 2, &开关面板::Command7_Click,
-                &开关面板::Command2_Click);
+    switchRelay(2);
+}
+
+void PanelDeviceLinks::sayFailureLater(int errorNumber) {
+    if (m_failureSaid) {
+        return;
+    }
+    m_failureSaid = true;
+    m_pendingFailure = errorNumber;
+    QTimer::singleShot(0, &m_context, [this] {
+        if (!m_pendingFailure) {
+            return;
+        }
+        const int code = *std::exchange(m_pendingFailure, std::nullopt);
+        showMessage(v.frame->window(),
+                    QStringLiteral("系统错误,错误编号：") + QString::number(code),
+                    m_relay.windowTitle(), MessageButtons::Ok);
+    });
+}
+
+void PanelDeviceLinks::openRelays() {
+    if (!m_relay.MSComm().PortOpen()) {
+        return;
+    }
+    QStringList stuck;
+    for (int relay : {1, 2}) {
+        RelayOutput& output = m_outputs[relay - 1];
+        for (int attempt = 0; output.board != RelayState::Open && attempt < kOpenAttempts;
+             ++attempt) {
+            tell(relay, false);
+        }
+        if (output.board != RelayState::Open) {
+            stuck << QStringLiteral("Relay %1 (%2): error %3")
+                         .arg(relay)
+                         .arg(kRelayDevices[relay - 1])
+                         .arg(m_relay.lastSendError());
+        }
+        showRelay(relay);
+    }
+    if (stuck.isEmpty()) {
+        return;
+    }
+    // Said here, at once: this one replaces any box still waiting.
+    m_failureSaid = true;
+    m_pendingFailure.reset();
+    showMessage(v.frame->window(),
+                QStringLiteral("The relay board did not take the command to switch off:\r\n") +
+                    stuck.join(QStringLiteral("\r\n")) +
+                    QStringLiteral("\r\n\r\nThe device may still be on. Switch it off at the "
+                                   "relay board."),
+                QStringLiteral("USB Devices"), MessageButtons::Ok, MessageIcon::Warning);
 }
 
 namespace {
 
-void sayLost(QWidget* owner, const QString& board, qint16 port, const QString& reason) {
+void sayLost(QWidget* owner, const QString& board, qint16 port, const QString& reason,
+             const QString& after) {
     showMessage(owner,
                 QStringLiteral("The %1 on COM%2 was lost: %3\r\n\r\nIts link is back to "
-                               "\"Connect\" and its outputs are shown off; a running program "
-                               "goes on. Connect it again with \"Comfirm\" and \"Connect\".")
+                               "\"Connect\"; a running program goes on. Connect it again with "
+                               "\"Comfirm\" and \"Connect\"%4.")
                     .arg(board)
                     .arg(port)
-                    .arg(reason),
+                    .arg(reason, after),
                 QStringLiteral("USB Devices"), MessageButtons::Ok, MessageIcon::Warning);
 }
 
 } // namespace
 
 void PanelDeviceLinks::relayBoardLost(const QString& reason) {
-    m_relayLost = true;
+    m_relayConnected = false;
+    // Nothing is known of the relays now; the boxes keep what the run wants, for the board
+    // to be told at the next Connect.
+    for (RelayOutput& output : m_outputs) {
+        output.board = RelayState::Unknown;
+    }
     m_relay.Command11->setText(开关面板::kMasterClosed);
     v.Command1->setText(QStringLiteral("Connect"));
-    for (QCheckBox* check : {v.Check2, v.Check3}) {
-        setCheckValue(check, 0);
-        check->setEnabled(false);
-    }
-    for (QWidget* image : {v.Image2[0], v.Image2[1], v.Image3[0], v.Image3[1]}) {
-        image->hide();
-    }
+    v.Check2->setEnabled(false);
+    v.Check3->setEnabled(false);
+    showRelay(1);
+    showRelay(2);
     report(QStringLiteral("board"), QStringLiteral("relay board lost: ") + reason);
-    sayLost(v.frame->window(), QStringLiteral("relay board"), m_relay.MSComm().CommPort(), reason);
+    sayLost(v.frame->window(), QStringLiteral("relay board"), m_relay.MSComm().CommPort(), reason,
+            QStringLiteral("; it is then told both relays as the boxes show them"));
 }
 
 void PanelDeviceLinks::measuringBoardLost(const QString& reason) {
@@ -238,12 +323,10 @@ void PanelDeviceLinks::measuringBoardLost(const QString& reason) {
     v.Image1[0]->hide();
     v.Image1[1]->hide();
     // Readings of a board that is gone would be shown as if current.
-    for (QLabel* reading : v.实时数据) {
-        reading->setText(QStringLiteral("0"));
-    }
+    m_data.clearReadings();
     report(QStringLiteral("board"), QStringLiteral("measuring board lost: ") + reason);
     sayLost(v.frame->window(), QStringLiteral("measuring board"), m_data.MSComm1().CommPort(),
-            reason);
+            reason, {});
 }
 
 QStringList PanelDeviceLinks::boardStates() const {

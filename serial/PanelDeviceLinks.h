@@ -1,9 +1,13 @@
 #pragma once
 
 #include "serial/DeviceLinks.h"
+#include "serial/RelayOutput.h"
 
 #include <QMetaObject>
+#include <QObject>
+#include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -46,6 +50,17 @@ public:
     // Closes the relay port, then the data port, each only if open.
     void closePorts();
 
+    // Every way off goes through here before the relay port closes: each relay the board was
+    // not told to open with success gets its open frame, whatever its box holds, with a few
+    // tries; one that still fails is said once. Nothing is sent while the port is closed.
+    void openRelays();
+    static constexpr int kOpenAttempts = 3;
+
+    // Relay 1 (laser) or 2 (vacuum pump): what its box wants and what the board was told.
+    const RelayOutput& relayOutput(int relay) const { return m_outputs.at(relay - 1); }
+    // The relay port that the link's Connect opened is open.
+    bool relayConnected() const;
+
     // A board went away: its link returns to ready (Connect, pictures hidden, its boxes
     // unchecked and disabled) and the operator is told once which port and why. A running
     // program goes on; until the board is connected again its steps only move the boxes.
@@ -53,11 +68,16 @@ public:
     void measuringBoardLost(const QString& reason);
 
 private:
-    // Switches a relay output as its box says: the board is told when the master switch is
-    // ticked, and the pair shows the state only once the board got it. A command that did
-    // not reach the board leaves both pictures hidden and the box saying so, until one does.
-    void switchRelay(QCheckBox* check, const std::array<QWidget*, 2>& pair, const QString& caption,
-                     int relay, void (开关面板::*on)(), void (开关面板::*off)());
+    // Follows a relay's box: the board is told when the link is connected and the board was
+    // not told this already. Frames go only to the port that Connect opened.
+    void switchRelay(int relay);
+    // Sends close or open through the relay panel's button and notes what the board got.
+    bool tell(int relay, bool close);
+    // The pair and the caption of a relay's box, from what the board was told.
+    void showRelay(int relay);
+    // A relay command failed during a run or a box change: said once the event has returned,
+    // once until a command succeeds again.
+    void sayFailureLater(int errorNumber);
     void report(const QString& event, const QString& detail) const {
         if (onEvent) {
             onEvent(event, detail);
@@ -68,5 +88,11 @@ private:
     开关面板& m_relay;
     数据采集窗口& m_data;
     std::vector<QMetaObject::Connection> m_connections;
-    bool m_relayLost = false;
+    std::array<RelayOutput, 2> m_outputs{};
+    bool m_relayConnected = false;
+    // A failure was said (or is about to be) in this episode; the one waiting to be said.
+    bool m_failureSaid = false;
+    std::optional<int> m_pendingFailure;
+    // Ends the boxes still to be said with the links.
+    QObject m_context;
 };

@@ -38,6 +38,10 @@ const QString kUsageNote =
 
 } // namespace
 
+QByteArray relayOpenFrames() {
+    return bytesOf(frames::relaySwitchFrame(1, 0)) + bytesOf(frames::relaySwitchFrame(2, 0));
+}
+
 开关面板::开关面板(std::unique_ptr<CommControl> comm, RelayPanelLinks links, QWidget* parent)
     : QWidget(parent), m_comm(std::move(comm)), m_links(links) {
     setObjectName(QStringLiteral("开关面板"));
@@ -248,7 +252,11 @@ bool 开关面板::send(const QByteArray& frame) {
     } catch (const CommError& e) {
         m_lastSendFailed = true;
         m_lastSendError = e.code();
-        reportSendFailure(e.code());
+        if (onSendFailure) {
+            onSendFailure(e.code());
+        } else {
+            reportSendFailure(e.code());
+        }
         return false;
     }
     m_lastSendFailed = false;
@@ -262,8 +270,8 @@ void 开关面板::reportSendFailure(int code) {
         return;
     }
     m_reportedSendFailure = failure;
-    showMessage(this, QStringLiteral("系统错误,错误编号：") + QString::number(code), windowTitle(),
-                MessageButtons::Ok);
+    showMessageLater(this, this, QStringLiteral("系统错误,错误编号：") + QString::number(code),
+                     windowTitle(), MessageButtons::Ok);
 }
 
 bool 开关面板::com_send3(quint8 relay, quint8 state) {

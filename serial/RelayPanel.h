@@ -9,9 +9,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
+
+// The two frames that open relay 1 and relay 2: AA 01 00 00 AA 02 00 00.
+QByteArray relayOpenFrames();
 
 // The relay switch panel of the two-relay board (relay 1 laser, relay 2 vacuum pump).
 // Loaded hidden; the main panel presses Command11 (its "Connect") and the four switching
@@ -31,6 +35,9 @@ public:
     bool lastSendFailed() const { return m_lastSendFailed; }
     // The error number of that failure.
     int lastSendError() const { return m_lastSendError; }
+    // Who says that a relay command failed. Unset, the panel says it itself, after the event
+    // that sent it has returned and once until a command succeeds again.
+    std::function<void(int errorNumber)> onSendFailure;
 
     // Operations, each what pressing that control does.
     void Form_Load();

@@ -1,6 +1,7 @@
 #include "serial/SerialCommControl.h"
 
 #include "serial/PortList.h"
+#include "serial/RelayCrashGuard.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
@@ -83,6 +84,14 @@ SerialCommControl::SerialCommControl() {
 
 SerialCommControl::~SerialCommControl() {
     m_onComm = nullptr;
+    closeDevice();
+}
+
+void SerialCommControl::closeDevice() {
+    if (m_armedFd >= 0) {
+        RelayCrashGuard::disarm(m_armedFd);
+        m_armedFd = -1;
+    }
     if (m_port.isOpen()) {
         m_port.close();
     }
@@ -139,9 +148,7 @@ void SerialCommControl::setSettings(const QString& settings) {
 void SerialCommControl::setPortOpen(bool open) {
     if (!open) {
         m_watch.stop();
-        if (m_port.isOpen()) {
-            m_port.close();
-        }
+        closeDevice();
         m_in.clear();
         return;
     }
@@ -169,6 +176,12 @@ void SerialCommControl::setPortOpen(bool open) {
         }
     }
     m_path = path;
+#ifdef Q_OS_UNIX
+    if (!m_crashBytes.isEmpty()) {
+        m_armedFd = static_cast<int>(m_port.handle());
+        RelayCrashGuard::arm(m_armedFd, m_crashBytes);
+    }
+#endif
     m_watch.start();
 }
 
@@ -193,9 +206,7 @@ void SerialCommControl::portLost(const QString& reason) {
     m_watch.stop();
     m_port.clearError();
     const bool wasOpen = m_port.isOpen();
-    if (wasOpen) {
-        m_port.close();
-    }
+    closeDevice();
     m_in.clear();
     if (wasOpen) {
         // The owner hears of it once the notification that noticed it has returned, so it may

@@ -56,6 +56,9 @@ public:
     void setWriteTimeout(std::chrono::milliseconds timeout) {
         m_writeTimeout = std::clamp(timeout, std::chrono::milliseconds{0}, kMaxWriteTimeout);
     }
+    // Bytes that open every relay: while this port is open, a crash writes them to it.
+    void setCrashBytes(const QByteArray& bytes) { m_crashBytes = bytes; }
+
     // Received bytes kept for the owner; older bytes are dropped beyond this.
     static constexpr qsizetype kInBufferSize = 64 * 1024;
 
@@ -67,6 +70,8 @@ private:
     void checkDevice();
     void portLost(const QString& reason);
     void applySettings(const CommSettings& settings);
+    // Closes the device; the crash handler stops writing to it first.
+    void closeDevice();
 
     QSerialPort m_port;
     QTimer m_watch;
@@ -87,4 +92,6 @@ private:
     std::function<void()> m_onComm;
     std::function<void(const QString&)> m_onLost;
     std::chrono::milliseconds m_writeTimeout = kMaxWriteTimeout;
+    QByteArray m_crashBytes;
+    int m_armedFd = -1;
 };

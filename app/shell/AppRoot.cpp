@@ -66,11 +66,14 @@ AppRoot::AppRoot(Clock& clock, ClipPlayerProvider player)
 
 AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
     : m_clock(clock), m_player(std::move(player)) {
-    endProcess = [] {
-        QCoreApplication::quit();
+    endProcess = [this] {
+        QCoreApplication::exit(m_exitCode);
     };
     if (sound == Sound::PlayerWindow && !m_player) {
         PlayerSetup setup;
+        setup.endProgram = [this](int exitCode) {
+            soundFailed(exitCode);
+        };
         // The player's own play button sounds the clip of the program's first step.
         setup.stepZeroClip = [this] {
             return m_editor->table().clipName[0];
@@ -173,15 +176,24 @@ void AppRoot::buildExitSequence() {
     m_exit.add(QStringLiteral("stop the run timer"), [&p] { p.Timer1->stop(); });
     if (m_player) {
         m_exit.add(QStringLiteral("stop both micropumps"), [this] {
-            m_pumps->Command4_Click(1);
-            m_pumps->Command4_Click(2);
+            // A player that could not be set up is not asked again: its failure is this exit.
+            if (!m_soundFailed) {
+                m_pumps->Command4_Click(1);
+            }
+            if (!m_soundFailed) {
+                m_pumps->Command4_Click(2);
+            }
         });
     }
-    // Their click operations switch the devices off while the relay port is still open.
-    m_exit.add(QStringLiteral("switch the devices off"), [&p] {
+    // Their click operations switch the devices off while the relay port is still open; a
+    // relay the board was not told to open with success is then sent its open frame again.
+    m_exit.add(QStringLiteral("switch the devices off"), [this, &p] {
         setCheckValue(p.Check1, 0);
         setCheckValue(p.Check2, 0);
         setCheckValue(p.Check3, 0);
+        if (m_deviceLinks) {
+            m_deviceLinks->openRelays();
+        }
     });
     m_exit.add(QStringLiteral("close the run record"), [this] { m_recorder->programExits(); });
     m_exit.add(QStringLiteral("close the relay port, then the data port"), [this] {
@@ -243,8 +255,11 @@ void AppRoot::loadDeviceWindows() {
     const DeviceFrameLinks devices = deviceFrameLinks(deviceControlsView(p));
     m_dataWindow = std::make_unique<数据采集窗口>(std::make_unique<SerialCommControl>(),
                                                   PanelDeviceLinks::dataLinks(devices), m_clock);
-    m_relayPanel = std::make_unique<开关面板>(std::make_unique<SerialCommControl>(),
-                                              PanelDeviceLinks::relayLinks(devices));
+    auto relayPort = std::make_unique<SerialCommControl>();
+    // Should the program crash while the port is open, these bytes open both relays.
+    relayPort->setCrashBytes(relayOpenFrames());
+    m_relayPanel =
+        std::make_unique<开关面板>(std::move(relayPort), PanelDeviceLinks::relayLinks(devices));
     m_deviceLinks = std::make_unique<PanelDeviceLinks>(devices, *m_relayPanel, *m_dataWindow);
     m_deviceLinks->wire();
     m_deviceLinks->onEvent = [this](const QString& event, const QString& detail) {
@@ -278,6 +293,13 @@ void AppRoot::openHelp(const QString& fileName) {
 
 void AppRoot::准备退出软件() {
     m_exit.run();
+}
+
+void AppRoot::soundFailed(int exitCode) {
+    m_soundFailed = true;
+    m_exitCode = exitCode;
+    // Inside the exit's own Stop press the sequence is under way and ends the program itself.
+    exitSoftware();
 }
 
 void AppRoot::exitSoftware() {

@@ -52,8 +52,10 @@ public:
     void 准备退出软件();
     // Exit: the exit sequence once, then the end of the process.
     void exitSoftware();
-    // Ends the process once the exit sequence has run; tests replace it.
+    // Ends the process once the exit sequence has run, with exitCode(); tests replace it.
     std::function<void()> endProcess;
+    // 0, or 1 once a fatal problem of the sound output ends the program.
+    int exitCode() const { return m_exitCode; }
     // The "Video intro" item: shows the intro window as the video window.
     std::function<void()> showVideoIntro;
 
@@ -85,6 +87,9 @@ private:
     void loadDeviceWindows();
     void buildExitSequence();
     void showCopyright();
+    // The sound output cannot be set up: the program ends, through the exit's relay and port
+    // steps, after the player's box.
+    void soundFailed(int exitCode);
 
     Clock& m_clock;
     // Declared before everything that may sound a clip, so it is destroyed after them.
@@ -106,4 +111,6 @@ private:
     std::unique_ptr<开关面板> m_relayPanel;
     std::unique_ptr<PanelDeviceLinks> m_deviceLinks;
     ExitSequence m_exit;
+    bool m_soundFailed = false;
+    int m_exitCode = 0;
 };

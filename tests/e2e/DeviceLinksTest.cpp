@@ -153,7 +153,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.p().Command2->text(), QString("Connect"), 5000);
         QCOMPARE(boxes.count(), 2);
         QVERIFY(boxes.shown()[0].text.contains("COM20"));
-        QVERIFY(!rig.p().Check2->isChecked() && !rig.p().Check2->isEnabled());
+        // The box keeps what the step wants, for the board to be told at the next Connect.
+        QVERIFY(rig.p().Check2->isChecked() && !rig.p().Check2->isEnabled());
+        QCOMPARE(rig.p().Check2->text(), QString("Laser - not switched"));
         QVERIFY(!rig.p().Image2[0]->isVisibleTo(&rig.p()) &&
                 !rig.p().Image2[1]->isVisibleTo(&rig.p()));
         for (int k = 0; k < 8 && engine.stepIndex == 0; ++k) {

@@ -62,6 +62,7 @@ public:
         if (!open) {
             throw CommError(CommErrorCode::PortNotOpen, QStringLiteral("Port not open"));
         }
+        ++outputAttempts;
         if (failOutputWith) {
             throw CommError(*failOutputWith, QStringLiteral("Write failed"));
         }
@@ -111,6 +112,7 @@ public:
     int event = 0;
     QByteArray in;
     QList<QByteArray> written;
+    int outputAttempts = 0;
     QStringList log;
     std::optional<int> failOpenWith;
     std::optional<int> failOutputWith;
