@@ -238,7 +238,10 @@ void PanelDeviceLinks::sayFailureLater(int errorNumber) {
     m_failureSaid = true;
     m_pendingFailure = errorNumber;
     QTimer::singleShot(0, &m_context, [this] {
-        if (!m_pendingFailure) {
+        // A board lost meanwhile is said by its own box; after a Disconnect there is
+        // nothing to say any more.
+        if (!m_pendingFailure || !relayConnected()) {
+            m_pendingFailure.reset();
             return;
         }
         const int code = *std::exchange(m_pendingFailure, std::nullopt);

@@ -12,6 +12,7 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <cstring>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -289,6 +290,11 @@ void SerialCommControl::Output(const QByteArray& bytes) {
             continue;
         }
         if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            const int error = errno;
+            if (error == EIO || error == ENXIO || error == ENODEV || error == EPIPE) {
+                // The device went away under the write: the same as any other unplug.
+                portLost(QString::fromLocal8Bit(std::strerror(error)));
+            }
             throw CommError(CommErrorCode::WriteError, QStringLiteral("Write failed"));
         }
         if (deadline.hasExpired()) {

@@ -16,10 +16,16 @@ namespace {
 struct ConnectedRig {
     ManualClock clock;
     RecordingPlayer player;
-    AppRoot root{clock, [this]() -> ClipPlayer& {
-                     return player;
-                 }};
+    // The recording player, or the real player window when soundWindow is set.
+    std::unique_ptr<AppRoot> rootPtr;
+    AppRoot& root;
     int processEnds = 0;
+
+    explicit ConnectedRig(bool soundWindow = false)
+        : rootPtr(soundWindow ? std::make_unique<AppRoot>(clock, AppRoot::Sound::PlayerWindow)
+                              : std::make_unique<AppRoot>(
+                                    clock, [this]() -> ClipPlayer& { return player; })),
+          root(*rootPtr) {}
 
     TessalyPanel& p() { return root.panel(); }
 
@@ -129,6 +135,29 @@ private slots:
                              {"relay 1 closed (laser on)", "relay 2 closed (vacuum pump on)",
                               "relay 1 opened (laser off)", "relay 2 opened (vacuum pump off)"});
         }
+    }
+
+    // No usable sound output: the exit's first Stop press sets up the player, which fails and
+    // ends the program, but only after the relays were opened and the ports closed.
+    void anAudioFailureAtExitEndsOnlyAfterTheRelaysOpen() {
+        BoardSimulator sim;
+        QVERIFY(sim.running());
+        qputenv("SDL_AUDIODRIVER", "no-such-driver");
+        ConnectedRig rig(true);
+        rig.connect();
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        rig.p().Check2->setChecked(true);
+        expectRelayLines(sim, {"relay 1 closed (laser on)"});
+        rig.root.exitSoftware();
+        qputenv("SDL_AUDIODRIVER", "dummy");
+        QCOMPARE(rig.processEnds, 1);
+        QCOMPARE(rig.root.exitCode(), 1);
+        QVERIFY(TestEnvironment::instance().messages().last().text.startsWith(
+            "Couldn't Initialize Digital Output"));
+        QVERIFY(rig.root.relayPanel() == nullptr);
+        expectRelayLines(sim, {"relay 1 closed (laser on)", "relay 1 opened (laser off)"});
     }
 
     // The simulator killed mid-run stands for an unplugged adapter.
