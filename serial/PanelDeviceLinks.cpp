@@ -177,12 +177,12 @@ bool PanelDeviceLinks::relayConnected() const {
 }
 
 bool PanelDeviceLinks::tell(int relay, bool close) {
-    using Operation = void (开关面板::*)();
-    // [relay - 1][close]: the relay panel's open and close buttons.
-    static constexpr Operation kButtons[2][2] = {
-        {&开关面板::Command6_Click, &开关面板::Command4_Click},
-        {&开关面板::Command2_Click, &开关面板::Command7_Click}};
-    (m_relay.*kButtons[relay - 1][close ? 1 : 0])();
+    // The relay panel's four switching buttons.
+    if (relay == 1) {
+        close ? m_relay.Command4_Click() : m_relay.Command6_Click();
+    } else {
+        close ? m_relay.Command7_Click() : m_relay.Command2_Click();
+    }
     const bool sent = !m_relay.lastSendFailed();
     RelayOutput& output = m_outputs[relay - 1];
     output.board = !sent ? RelayState::Unknown : close ? RelayState::Closed : RelayState::Open;
