@@ -1,9 +1,9 @@
-#include "app/Clock.h"
-#include "app/Paths.h"
-#include "app/shell/AppRoot.h"
-#include "app/shell/QtVideoPlayer.h"
-#include "app/shell/StartUp.h"
-#include "app/shell/TerminationSignals.h"
+#include "base/Clock.h"
+#include "base/Paths.h"
+#include "app/AppRoot.h"
+#include "app/QtVideoPlayer.h"
+#include "app/StartUp.h"
+#include "app/TerminationSignals.h"
 #include "serial/RelayCrashGuard.h"
 
 #include <QApplication>

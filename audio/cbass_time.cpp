@@ -1,6 +1,6 @@
 #include "audio/cbass_time.h"
 
-#include "app/TimeText.h"
+#include "base/TimeText.h"
 
 #include <algorithm>
 #include <cmath>

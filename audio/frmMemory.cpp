@@ -1,7 +1,7 @@
 #include "audio/frmMemory.h"
 
-#include "app/MessageBoxes.h"
-#include "app/Paths.h"
+#include "base/MessageBoxes.h"
+#include "base/Paths.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

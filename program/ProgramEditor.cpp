@@ -1,9 +1,9 @@
 #include "program/ProgramEditor.h"
 
-#include "app/CheckValue.h"
-#include "app/Clock.h"
-#include "app/MessageBoxes.h"
-#include "app/TimeText.h"
+#include "base/CheckValue.h"
+#include "base/Clock.h"
+#include "base/MessageBoxes.h"
+#include "base/TimeText.h"
 #include "program/ProgramFile.h"
 
 #include <QCheckBox>

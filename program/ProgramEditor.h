@@ -1,7 +1,7 @@
 #pragma once
 
 #include "program/ProgramTable.h"
-#include "program/panel/PanelViews.h"
+#include "panel/PanelViews.h"
 
 #include <QString>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "program/ProgramLibrary.h"
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 #include "program/ClickableLabel.h"
 #include "program/FolderBrowser.h"
 #include "program/ProgramEditor.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "program/panel/StepRows.h"
+#include "panel/StepRows.h"
 
 #include <QString>
 #include <array>

@@ -1,7 +1,7 @@
 #include "program/SaveAsWindow.h"
 
-#include "app/MessageBoxes.h"
-#include "app/Twips.h"
+#include "base/MessageBoxes.h"
+#include "base/Twips.h"
 #include "program/ClickableLabel.h"
 #include "program/FileMatch.h"
 #include "program/ProgramLibrary.h"

@@ -1,8 +1,8 @@
 #include "program/WorkingFolderListWindow.h"
 
-#include "app/MessageBoxes.h"
-#include "app/Paths.h"
-#include "app/Twips.h"
+#include "base/MessageBoxes.h"
+#include "base/Paths.h"
+#include "base/Twips.h"
 #include "program/ProgramLibrary.h"
 
 #include <QDir>

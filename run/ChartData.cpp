@@ -1,6 +1,6 @@
 #include "run/ChartData.h"
 
-#include "app/Palette.h"
+#include "base/Palette.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "run/ChartScale.h"
 
-#include "app/NumericText.h"
+#include "base/NumericText.h"
 
 #include <QLineEdit>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "program/panel/PanelViews.h"
+#include "panel/PanelViews.h"
 
 // The charts' value scale, kept from the scale fields: scaleLow from Text6(0), scaleHigh from
 // Text6(1), and the grid step between them, all in single precision as the charts use them.

@@ -1,7 +1,7 @@
 #include "run/ExportSources.h"
 
-#include "app/NumericText.h"
-#include "app/TimeText.h"
+#include "base/NumericText.h"
+#include "base/TimeText.h"
 
 #include <QDir>
 #include <QFileInfo>

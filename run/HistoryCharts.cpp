@@ -1,7 +1,7 @@
 #include "run/HistoryCharts.h"
 
-#include "app/CheckValue.h"
-#include "app/NumericText.h"
+#include "base/CheckValue.h"
+#include "base/NumericText.h"
 #include "run/ChartScale.h"
 
 #include <QImage>

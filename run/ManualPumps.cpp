@@ -1,6 +1,6 @@
 #include "run/ManualPumps.h"
 
-#include "app/NumericText.h"
+#include "base/NumericText.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "audio/ClipPlayer.h"
-#include "program/panel/PanelViews.h"
+#include "panel/PanelViews.h"
 
 #include <QString>
 

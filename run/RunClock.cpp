@@ -1,6 +1,6 @@
 #include "run/RunClock.h"
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 
 RunClock::RunClock(Clock& clock)
     : m_clock(clock), m_originMs(clock.monotonicMs() - clock.wallMsIntoSecond()) {}

@@ -1,9 +1,9 @@
 #include "run/RunEngine.h"
 
-#include "app/CheckValue.h"
-#include "app/Clock.h"
-#include "app/Palette.h"
-#include "app/TimeText.h"
+#include "base/CheckValue.h"
+#include "base/Clock.h"
+#include "base/Palette.h"
+#include "base/TimeText.h"
 #include "program/ProgramEditor.h"
 
 #include <QCheckBox>

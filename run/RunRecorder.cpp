@@ -1,9 +1,9 @@
 #include "run/RunRecorder.h"
 
-#include "app/Clock.h"
-#include "app/MessageBoxes.h"
-#include "app/Paths.h"
-#include "app/TimeText.h"
+#include "base/Clock.h"
+#include "base/MessageBoxes.h"
+#include "base/Paths.h"
+#include "base/TimeText.h"
 #include "program/ProgramEditor.h"
 #include "program/ProgramFile.h"
 

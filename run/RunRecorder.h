@@ -1,6 +1,6 @@
 #pragma once
 
-#include "program/panel/PanelViews.h"
+#include "panel/PanelViews.h"
 #include "run/RunEngine.h"
 #include "run/RunRecordFile.h"
 

@@ -1,7 +1,7 @@
 #include "run/WorkingTimeCounter.h"
 
-#include "app/MessageBoxes.h"
-#include "app/TimeText.h"
+#include "base/MessageBoxes.h"
+#include "base/TimeText.h"
 
 #include <QLabel>
 #include <QSettings>

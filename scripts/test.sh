@@ -34,11 +34,11 @@ run_suite build -DTESSALY_COVERAGE=ON
 coverage_report() {
     local html="build/coverage"
     mkdir -p "$html"
-    gcovr --root . --object-directory build --filter 'app/' --filter 'program/' \
+    gcovr --root . --object-directory build --filter 'app/' --filter 'base/' --filter 'help/' --filter 'panel/' --filter 'program/' \
         --filter 'run/' --filter 'serial/' --filter 'audio/' --exclude '.*/fuzz/.*' \
         --html-details "$html/index.html" --print-summary >/dev/null
     echo "Coverage by folder (lines, branches):"
-    for folder in app program run serial audio; do
+    for folder in app base help panel program run serial audio; do
         printf '  %-8s ' "$folder/"
         # gcovr unlinks its output path before writing it: never name a system file here.
         gcovr --root . --object-directory build --filter "$folder/" --exclude '.*/fuzz/.*' \
@@ -63,7 +63,7 @@ fuzz_targets=(
     "serial/fuzz/fuzz_relay_reply:serial/fuzz/corpus/relay_reply"
     "serial/fuzz/fuzz_port_list:serial/fuzz/corpus/port_list"
     "program/fuzz/fuzz_program_file:program/fuzz/corpus/program_file"
-    "app/shell/help/fuzz/fuzz_chm_file:app/shell/help/fuzz/corpus"
+    "help/fuzz/fuzz_chm_file:help/fuzz/corpus"
 )
 cmake --build build-fuzz --parallel "$(nproc)" --target fuzz_frame_decoder fuzz_relay_reply \
     fuzz_port_list fuzz_program_file fuzz_chm_file tessaly_help_fixture
@@ -80,10 +80,10 @@ for entry in "${fuzz_targets[@]}"; do
             cp "$seed" "$corpus/"
         fi
     done
-    if [ "$target" = app/shell/help/fuzz/fuzz_chm_file ]; then
+    if [ "$target" = help/fuzz/fuzz_chm_file ]; then
         # Whole help files are binary: the test fixtures, compiled by the build from HTML.
-        cp build-fuzz/tests/app/help/fixture/fixture.chm \
-            build-fuzz/tests/app/help/fixture/second/second.chm "$corpus/"
+        cp build-fuzz/tests/help/fixture/fixture.chm \
+            build-fuzz/tests/help/fixture/second/second.chm "$corpus/"
     fi
     ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
         "build-fuzz/$target" -max_total_time=20 -print_final_stats=1 "$corpus"

@@ -1,8 +1,8 @@
 #include "serial/DataWindow.h"
 
-#include "app/Clock.h"
-#include "app/MessageBoxes.h"
-#include "app/TimeText.h"
+#include "base/Clock.h"
+#include "base/MessageBoxes.h"
+#include "base/TimeText.h"
 #include "serial/Controls.h"
 #include "serial/FrameText.h"
 #include "serial/PortList.h"

@@ -1,7 +1,7 @@
 #include "serial/PanelDeviceLinks.h"
 
-#include "app/CheckValue.h"
-#include "app/MessageBoxes.h"
+#include "base/CheckValue.h"
+#include "base/MessageBoxes.h"
 #include "serial/Controls.h"
 #include "serial/DataWindow.h"
 #include "serial/PortList.h"

@@ -1,7 +1,7 @@
 #include "serial/RelayPanel.h"
 
-#include "app/MessageBoxes.h"
-#include "app/TimeText.h"
+#include "base/MessageBoxes.h"
+#include "base/TimeText.h"
 #include "serial/Controls.h"
 #include "serial/FrameText.h"
 #include "serial/Frames.h"

@@ -1,11 +1,11 @@
 // Figures for the run engine: the cost of one run tick, and the processor time an idle panel
 // takes while its event loop runs.
-#include "app/Clock.h"
-#include "app/Paths.h"
-#include "app/shell/AppRoot.h"
+#include "base/Clock.h"
+#include "base/Paths.h"
+#include "app/AppRoot.h"
 #include "audio/ClipPlayer.h"
 #include "bench/QtBenchmarkMain.h"
-#include "program/panel/TessalyPanel.h"
+#include "panel/TessalyPanel.h"
 #include "run/ChartData.h"
 #include "run/RunEngine.h"
 #include "run/RunRecorder.h"

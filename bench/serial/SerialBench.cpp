@@ -7,7 +7,7 @@
 #include "serial/SerialCommControl.h"
 #include "tools/boardsim/BoardModel.h"
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
-#include "app/Clock.h"
-#include "app/shell/IntroWindow.h"
+#include "base/Clock.h"
+#include "app/IntroWindow.h"
 #include "bench/QtBenchmarkMain.h"
 
 #include <QTimer>

@@ -2,12 +2,12 @@
 // process to the splash's first paint, with the same start-up as the program's (application,
 // program folder, the real video player). Prints one line with the milliseconds.
 //   splash_start_probe <program folder>
-#include "app/Clock.h"
-#include "app/Paths.h"
-#include "app/shell/AppRoot.h"
-#include "app/shell/IntroWindow.h"
-#include "app/shell/QtVideoPlayer.h"
-#include "app/shell/StartUp.h"
+#include "base/Clock.h"
+#include "base/Paths.h"
+#include "app/AppRoot.h"
+#include "app/IntroWindow.h"
+#include "app/QtVideoPlayer.h"
+#include "app/StartUp.h"
 
 #include <QApplication>
 #include <QFile>

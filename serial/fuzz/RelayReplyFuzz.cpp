@@ -1,7 +1,7 @@
 // Fuzzes the relay panel's receive handler with replies split into events at random, after
 // a query or a connection test, and the data window's receive handler with the same reads.
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "serial/DataWindow.h"
 #include "serial/RelayPanel.h"
 #include "tests/serial/FakeCommControl.h"

@@ -1,4 +1,4 @@
-#include "app/shell/ExitSequence.h"
+#include "app/ExitSequence.h"
 #include "tests/harness/TestHarness.h"
 
 #include <stdexcept>

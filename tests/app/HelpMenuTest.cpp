@@ -1,8 +1,8 @@
-#include "app/Clock.h"
-#include "app/Paths.h"
-#include "app/shell/AppRoot.h"
-#include "app/shell/help/HelpViewer.h"
-#include "program/panel/TessalyPanel.h"
+#include "base/Clock.h"
+#include "base/Paths.h"
+#include "app/AppRoot.h"
+#include "help/HelpViewer.h"
+#include "panel/TessalyPanel.h"
 #include "tests/harness/TestHarness.h"
 
 #include <QAction>

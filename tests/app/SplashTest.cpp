@@ -1,10 +1,10 @@
-#include "app/Clock.h"
-#include "app/Twips.h"
-#include "app/shell/AppRoot.h"
-#include "app/shell/InstalledFiles.h"
-#include "app/shell/IntroWindow.h"
-#include "app/shell/StartUp.h"
-#include "program/panel/TessalyPanel.h"
+#include "base/Clock.h"
+#include "base/Twips.h"
+#include "app/AppRoot.h"
+#include "app/InstalledFiles.h"
+#include "app/IntroWindow.h"
+#include "app/StartUp.h"
+#include "panel/TessalyPanel.h"
 #include "tests/harness/TestHarness.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "app/shell/TerminationSignals.h"
+#include "app/TerminationSignals.h"
 #include "tests/harness/TestHarness.h"
 
 #include <csignal>

@@ -1,5 +1,5 @@
-#include "app/Paths.h"
-#include "app/shell/QtVideoPlayer.h"
+#include "base/Paths.h"
+#include "app/QtVideoPlayer.h"
 #include "tests/harness/TestHarness.h"
 
 #include <QDir>

@@ -2,8 +2,8 @@
 // set-up failure can end it: player_start_probe <program folder>. Prints each message box as
 // one line "box <icon> <title> <text>" (tab-separated, line breaks escaped), then "ready" if the
 // window came up.
-#include "app/MessageBoxes.h"
-#include "app/Paths.h"
+#include "base/MessageBoxes.h"
+#include "base/Paths.h"
 #include "audio/PlayerOnFirstUse.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The main panel drives the simulated boards: connect both from the panel alone, run a program
 // that switches the laser, read the live values, and leave no relay closed on the way out.
-#include "app/shell/AppRoot.h"
-#include "app/shell/TerminationSignals.h"
+#include "app/AppRoot.h"
+#include "app/TerminationSignals.h"
 #include "run/RunEngine.h"
 #include "run/RunRecorder.h"
 #include "serial/RelayPanel.h"

@@ -1,7 +1,7 @@
 // Both boards unplugged and plugged in again, hundreds of times, under a cycling run: each link
 // follows every event, the relay board is told both boxes at each Connect, readings come back,
 // and no descriptor is left behind.
-#include "app/shell/AppRoot.h"
+#include "app/AppRoot.h"
 #include "run/RunEngine.h"
 #include "serial/Frames.h"
 #include "serial/PanelDeviceLinks.h"

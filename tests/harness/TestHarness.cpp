@@ -1,6 +1,6 @@
 #include "tests/harness/TestHarness.h"
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 
 #include <QLocale>
 #include <QSettings>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 
 #include <QApplication>
 #include <QList>

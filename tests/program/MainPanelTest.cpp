@@ -1,7 +1,7 @@
 #include "tests/program/PanelFixture.h"
 
-#include "app/TimeText.h"
-#include "app/Twips.h"
+#include "base/TimeText.h"
+#include "base/Twips.h"
 #include "program/SaveAsWindow.h"
 
 #include <QAction>

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/Clock.h"
-#include "app/Paths.h"
-#include "app/shell/AppRoot.h"
+#include "base/Clock.h"
+#include "base/Paths.h"
+#include "app/AppRoot.h"
 #include "run/ChartScale.h"
 #include "program/ProgramEditor.h"
 #include "program/ProgramLibrary.h"
-#include "program/panel/TessalyPanel.h"
+#include "panel/TessalyPanel.h"
 #include "tests/harness/TestHarness.h"
 
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 #include "program/ProgramTable.h"
-#include "app/TimeText.h"
+#include "base/TimeText.h"
 #include "tests/harness/TestHarness.h"
 
 class ProgramTableTest : public QObject {

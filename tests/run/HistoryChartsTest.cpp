@@ -1,6 +1,6 @@
 #include "tests/run/RunFixture.h"
 
-#include "app/Palette.h"
+#include "base/Palette.h"
 #include "run/ChartScale.h"
 #include "run/HistoryCharts.h"
 

@@ -1,6 +1,6 @@
 #include "run/Mp3Export.h"
-#include "app/Clock.h"
-#include "app/TimeText.h"
+#include "base/Clock.h"
+#include "base/TimeText.h"
 #include "tests/harness/TestHarness.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "tests/run/RootFixture.h"
 
-#include "app/Paths.h"
+#include "base/Paths.h"
 #include "run/Mp3Export.h"
 
 #include <QAction>

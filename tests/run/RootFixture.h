@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/shell/AppRoot.h"
+#include "app/AppRoot.h"
 #include "tests/run/RunFixture.h"
 
 // The whole main window as the program builds it, sounding through a recording player, for

@@ -1,6 +1,6 @@
 #include "tests/run/RunFixture.h"
 
-#include "app/TimeText.h"
+#include "base/TimeText.h"
 
 class RunEngineTest : public QObject {
     Q_OBJECT

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/CheckValue.h"
-#include "app/Clock.h"
-#include "app/Palette.h"
+#include "base/CheckValue.h"
+#include "base/Clock.h"
+#include "base/Palette.h"
 #include "audio/ClipPlayer.h"
 #include "program/ProgramEditor.h"
-#include "program/panel/PanelViews.h"
-#include "program/panel/TessalyPanel.h"
+#include "panel/PanelViews.h"
+#include "panel/TessalyPanel.h"
 #include "run/ManualPumps.h"
 #include "run/RunEngine.h"
 #include "tests/harness/TestHarness.h"

@@ -1,7 +1,7 @@
 #include "run/WorkingTimeCounter.h"
-#include "app/Clock.h"
-#include "app/shell/AppRoot.h"
-#include "program/panel/TessalyPanel.h"
+#include "base/Clock.h"
+#include "app/AppRoot.h"
+#include "panel/TessalyPanel.h"
 #include "tests/harness/TestHarness.h"
 
 #include <QLabel>

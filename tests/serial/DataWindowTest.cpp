@@ -1,6 +1,6 @@
 #include "serial/DataWindow.h"
-#include "app/Clock.h"
-#include "app/TimeText.h"
+#include "base/Clock.h"
+#include "base/TimeText.h"
 #include "serial/FrameText.h"
 #include "serial/SerialCommControl.h"
 #include "tests/harness/TestHarness.h"

@@ -7,15 +7,15 @@
 // Runs offscreen with a fixed home folder, date, locale and style, so the same sources give the
 // same pictures on every build machine.
 
-#include "app/Clock.h"
-#include "app/Palette.h"
-#include "app/Paths.h"
-#include "app/TimeText.h"
+#include "base/Clock.h"
+#include "base/Palette.h"
+#include "base/Paths.h"
+#include "base/TimeText.h"
 #include "program/ProgramEditor.h"
 #include "program/ProgramFile.h"
-#include "program/panel/MainPanelControls.h"
-#include "program/panel/PanelViews.h"
-#include "program/panel/TessalyPanel.h"
+#include "panel/MainPanelControls.h"
+#include "panel/PanelViews.h"
+#include "panel/TessalyPanel.h"
 #include "run/ChartData.h"
 
 #include <QApplication>

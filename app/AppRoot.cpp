@@ -1,0 +1,317 @@
+#include "app/AppRoot.h"
+
+#include "base/CheckValue.h"
+#include "base/Clock.h"
+#include "base/MessageBoxes.h"
+#include "base/Paths.h"
+#include "app/InstalledFiles.h"
+#include "help/HelpViewer.h"
+#include "audio/PlayerOnFirstUse.h"
+#include "program/ProgramEditor.h"
+#include "program/ProgramLibrary.h"
+#include "program/SaveAsWindow.h"
+#include "program/WorkingFolderListWindow.h"
+#include "panel/PanelViews.h"
+#include "panel/TessalyPanel.h"
+#include "run/ChartScale.h"
+#include "run/HistoryCharts.h"
+#include "run/ManualPumps.h"
+#include "run/Mp3Export.h"
+#include "run/RunEngine.h"
+#include "run/RunRecorder.h"
+#include "run/WorkingTimeCounter.h"
+#include "serial/Controls.h"
+#include "serial/DataWindow.h"
+#include "serial/PanelDeviceLinks.h"
+#include "serial/RelayPanel.h"
+#include "serial/SerialCommControl.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+const QString kPanelCaption = QStringLiteral("Dorvex-20230210");
+} // namespace
+
+DeviceFrameLinks deviceFrameLinks(const DeviceControlsView& view) {
+    DeviceFrameLinks l;
+    l.frame = view.串口设备汇总;
+    l.USBcheck = view.USBcheck;
+    l.显示串口 = view.显示串口;
+    l.SelectPort = view.SelectPort;
+    l.Command1 = view.Command1;
+    l.Command2 = view.Command2;
+    l.Check1 = view.Check1;
+    l.Check2 = view.Check2;
+    l.Check3 = view.Check3;
+    l.Image1 = {view.Image1[0], view.Image1[1]};
+    l.Image2 = {view.Image2[0], view.Image2[1]};
+    l.Image3 = {view.Image3[0], view.Image3[1]};
+    l.实时数据 = view.实时数据;
+    return l;
+}
+
+AppRoot::AppRoot(Clock& clock, Sound sound) : AppRoot(clock, sound, {}) {}
+
+AppRoot::AppRoot(Clock& clock, ClipPlayerProvider player)
+    : AppRoot(clock, Sound::PlayerWindow, std::move(player)) {}
+
+AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
+    : m_clock(clock), m_player(std::move(player)) {
+    endProcess = [this] {
+        QCoreApplication::exit(m_exitCode);
+    };
+    if (sound == Sound::PlayerWindow && !m_player) {
+        PlayerSetup setup;
+        setup.endProgram = [this](int exitCode) {
+            soundFailed(exitCode);
+        };
+        // The player's own play button sounds the clip of the program's first step.
+        setup.stepZeroClip = [this] {
+            return m_editor->table().clipName[0];
+        };
+        m_playerWindow = std::make_unique<PlayerOnFirstUse>(setup);
+        m_player = m_playerWindow->provider();
+    }
+
+    m_panel = std::make_unique<TessalyPanel>();
+    TessalyPanel& p = *m_panel;
+    m_editor = std::make_unique<ProgramEditor>(stepTableView(p), m_clock);
+    ProgramLibraryWindows windows;
+    windows.saveAs = [&p](ProgramLibrary& library) {
+        return std::make_unique<另存窗口>(p, library);
+    };
+    windows.workingFolderList = [&p](ProgramLibrary& library) {
+        return std::make_unique<列工作目录文件名>(p, library);
+    };
+    m_library = std::make_unique<ProgramLibrary>(*m_editor, &p, std::move(windows));
+    m_workingTime = std::make_unique<WorkingTimeCounter>(p.Label29);
+    m_run = std::make_unique<RunEngine>(stepTableView(p), runControlsView(p), pumpControlsView(p),
+                                        deviceControlsView(p), *m_editor, m_clock, m_player);
+    m_pumps = std::make_unique<ManualPumps>(pumpControlsView(p), m_player);
+    m_export = std::make_unique<Mp3Export>(
+        exportControlsView(p), [this]() -> const ProgramTable& { return m_editor->table(); },
+        m_clock, &p);
+    m_chartScale = std::make_unique<ChartScale>(chartControlsView(p));
+    m_charts = std::make_unique<HistoryCharts>(chartControlsView(p), stepTableView(p),
+                                               deviceControlsView(p), *m_chartScale);
+    m_recorder =
+        std::make_unique<RunRecorder>(deviceControlsView(p), *m_editor, *m_run, m_clock, &p);
+
+    wireEvents();
+    disableSoundItems();
+    buildExitSequence();
+    m_editor->recompute();
+    p.Timer3->start();
+}
+
+AppRoot::~AppRoot() = default;
+
+void AppRoot::wireEvents() {
+    TessalyPanel& p = *m_panel;
+    m_editor->wireStepControls();
+    m_run->wire();
+    m_pumps->wire();
+    m_chartScale->wire();
+    m_run->afterTick = [this] {
+        m_charts->图数据右移及新数据获取(m_run->stepIndex);
+        m_charts->数据绘图();
+        m_recorder->sampleReadings();
+    };
+    m_run->onEvent = [this](RunEngine::Event event) {
+        m_recorder->runEvent(event);
+        // A record starts with how the boards stand; later changes are events of their own.
+        if (event == RunEngine::Event::Started && m_deviceLinks) {
+            for (const QString& state : m_deviceLinks->boardStates()) {
+                m_recorder->deviceEvent(QStringLiteral("board"), state);
+            }
+        }
+    };
+    p.mnuRecordRuns->setChecked(m_recorder->enabled());
+    connect(p.mnuRecordRuns, &QAction::toggled, this,
+            [this](bool on) { m_recorder->setEnabled(on); });
+    connect(p.mnu调入程序, &QAction::triggered, this, [this] { m_library->loadByBrowsing(); });
+    connect(p.mnu保存程序, &QAction::triggered, this, [this] { m_library->save(); });
+    connect(p.mnu将程序另存为, &QAction::triggered, this, [this] { m_library->showSaveAs(); });
+    connect(p.看工作目录, &QAction::triggered, this,
+            [this] { m_library->showWorkingFolderList(); });
+    connect(p.mnuExit, &QAction::triggered, this, [this] { exitSoftware(); });
+    connect(p.exitsoftware, &QAction::triggered, this, [this] { exitSoftware(); });
+    connect(p.版权, &QAction::triggered, this, [this] { showCopyright(); });
+    connect(p.video, &QAction::triggered, this, [this] {
+        if (showVideoIntro) {
+            showVideoIntro();
+        }
+    });
+    connect(p.Help_Chinese, &QAction::triggered, this,
+            [this] { openHelp(QStringLiteral("Help_Chinese.chm")); });
+    connect(p.Help_English, &QAction::triggered, this,
+            [this] { openHelp(QStringLiteral("Help_English.chm")); });
+    connect(p.Timer3, &QTimer::timeout, this, [this] { m_workingTime->tick(); });
+    connect(p.Save_as_MP3, &QAction::triggered, this, [this] { m_export->Save_as_MP3_Click(); });
+    connect(p.Timer4, &QTimer::timeout, this, [this] { m_export->Timer4_Timer(); });
+    connect(p.结束MP3输出, &QPushButton::clicked, this, [this] { m_export->结束MP3输出_Click(); });
+    p.installEventFilter(this);
+}
+
+void AppRoot::disableSoundItems() {
+    TessalyPanel& p = *m_panel;
+    if (!m_player) {
+        // Without a sound output neither a program nor a pump can run.
+        p.启动程序[0]->setEnabled(false);
+        p.声控设备->setEnabled(false);
+    }
+}
+
+void AppRoot::buildExitSequence() {
+    TessalyPanel& p = *m_panel;
+    m_exit.add(QStringLiteral("stop the run timer"), [&p] { p.Timer1->stop(); });
+    if (m_player) {
+        m_exit.add(QStringLiteral("stop both micropumps"), [this] {
+            // A player that could not be set up is not asked again: its failure is this exit.
+            if (!m_soundFailed) {
+                m_pumps->Command4_Click(1);
+            }
+            if (!m_soundFailed) {
+                m_pumps->Command4_Click(2);
+            }
+        });
+    }
+    // Their click operations switch the devices off while the relay port is still open; a
+    // relay the board was not told to open with success is then sent its open frame again.
+    m_exit.add(QStringLiteral("switch the devices off"), [this, &p] {
+        setCheckValue(p.Check1, 0);
+        setCheckValue(p.Check2, 0);
+        setCheckValue(p.Check3, 0);
+        if (m_deviceLinks) {
+            m_deviceLinks->openRelays();
+        }
+    });
+    m_exit.add(QStringLiteral("close the run record"), [this] { m_recorder->programExits(); });
+    m_exit.add(QStringLiteral("close the relay port, then the data port"), [this] {
+        if (m_deviceLinks) {
+            m_deviceLinks->closePorts();
+        }
+    });
+    m_exit.add(QStringLiteral("unload the working-folder list"),
+               [this] { m_library->unloadWorkingFolderList(); });
+    m_exit.add(QStringLiteral("unload the data window"), [this] {
+        m_deviceLinks.reset();
+        m_dataWindow.reset();
+    });
+    m_exit.add(QStringLiteral("unload the save-as window"),
+               [this] { m_library->unloadSaveAsWindow(); });
+    m_exit.add(QStringLiteral("unload the relay panel"), [this] { m_relayPanel.reset(); });
+    m_exit.add(QStringLiteral("unload the main panel"), [&p] { p.hide(); });
+}
+
+void AppRoot::Form_Load() {
+    TessalyPanel& p = *m_panel;
+    界面扁平化(p);
+    m_library->创建工作文件夹();
+    QStringList problems;
+    for (const QString& name : m_library->copySamples()) {
+        problems << QStringLiteral("The sample program %1 could not be copied from %2 into %3.")
+                        .arg(name, programFolder(), workingFolder());
+    }
+    m_clock.sleepMs(200);
+    p.show();
+    setMainPanelSize(p);
+    loadDeviceWindows();
+    setMainPanelSize(p);
+    // The chart boxes need no set-up of their own: every redraw maps x 0..500 and y 0..10
+    // onto the box as it is then.
+    m_chartScale->Text6_Change(0);
+    m_chartScale->Text6_Change(1);
+    m_workingTime->prepare();
+
+    QString loadFailure;
+    if (const std::optional<QString> status =
+            m_editor->load(m_library->programPath(), {}, &loadFailure)) {
+        p.Label26->setText(*status);
+    } else {
+        problems << loadFailure;
+        // The table is empty now; saving it must not replace the file that failed.
+        m_library->releaseProgramPath();
+    }
+    if (!problems.isEmpty()) {
+        showMessage(&p,
+                    problems.join(QStringLiteral("\r\n\r\n")) +
+                        QStringLiteral("\r\n\r\nThe panel starts with an empty program."),
+                    kPanelCaption, MessageButtons::Ok, MessageIcon::Warning);
+    }
+}
+
+void AppRoot::loadDeviceWindows() {
+    TessalyPanel& p = *m_panel;
+    const DeviceFrameLinks devices = deviceFrameLinks(deviceControlsView(p));
+    m_dataWindow = std::make_unique<数据采集窗口>(std::make_unique<SerialCommControl>(),
+                                                  PanelDeviceLinks::dataLinks(devices), m_clock);
+    auto relayPort = std::make_unique<SerialCommControl>();
+    // Should the program crash while the port is open, these bytes open both relays.
+    relayPort->setCrashBytes(relayOpenFrames());
+    m_relayPanel =
+        std::make_unique<开关面板>(std::move(relayPort), PanelDeviceLinks::relayLinks(devices));
+    m_deviceLinks = std::make_unique<PanelDeviceLinks>(devices, *m_relayPanel, *m_dataWindow);
+    m_deviceLinks->wire();
+    m_deviceLinks->onEvent = [this](const QString& event, const QString& detail) {
+        m_recorder->deviceEvent(event, detail);
+    };
+    m_deviceLinks->显示串口_Click();
+    for (QComboBox* box : p.SelectPort) {
+        box->setEditText(QLatin1String(kPanelPortPlaceholder));
+    }
+}
+
+void AppRoot::showCopyright() {
+    showMessage(m_panel.get(),
+                QStringLiteral("Dorvex-20230210 cell-culture controller\r\n"
+                               "Copyright (C) 2023 Dorvex. All rights reserved.\r\n\r\n"
+                               "This software is licensed for use with Dorvex culture rigs. "
+                               "It may not be copied or passed on without the written "
+                               "permission of Dorvex."),
+                QStringLiteral("Dorvex"), MessageButtons::Ok, MessageIcon::None);
+}
+
+void AppRoot::openHelp(const QString& fileName) {
+    // Installed as Help_English.CHM: names are matched as the operator's platform would.
+    QString path = findIgnoringCase(programFolder(), fileName);
+    if (path.isEmpty()) {
+        // The viewer says in its own window that the file is not there.
+        path = QDir(programFolder()).filePath(fileName);
+    }
+    HelpViewer::showFile(path, m_panel.get());
+}
+
+void AppRoot::准备退出软件() {
+    m_exit.run();
+}
+
+void AppRoot::soundFailed(int exitCode) {
+    m_soundFailed = true;
+    m_exitCode = exitCode;
+    // Inside the exit's own Stop press the sequence is under way and ends the program itself.
+    exitSoftware();
+}
+
+void AppRoot::exitSoftware() {
+    if (!m_exit.run()) {
+        return;
+    }
+    endProcess();
+}
+
+bool AppRoot::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_panel.get() && event->type() == QEvent::Close) {
+        exitSoftware();
+    }
+    return QObject::eventFilter(watched, event);
+}

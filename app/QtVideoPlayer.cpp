@@ -1,0 +1,224 @@
+#include "app/QtVideoPlayer.h"
+
+#include <QAudioDevice>
+#include <QAudioOutput>
+#include <QDir>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMediaDevices>
+#include <QMediaPlayer>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSlider>
+#include <QStackedLayout>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QVideoWidget>
+
+namespace {
+
+// Runs a callback once, at the first paint of the watched widget.
+class FirstPaint final : public QObject {
+public:
+    FirstPaint(QObject* watched, std::function<void()> then)
+        : QObject(watched), m_then(std::move(then)) {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && m_then) {
+            watched->removeEventFilter(this);
+            // After this paint has reached the screen, not inside it.
+            QTimer::singleShot(0, parent(), std::exchange(m_then, {}));
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_then;
+};
+
+} // namespace
+
+QtVideoPlayer::QtVideoPlayer(const QString& picture) : m_widget(std::make_unique<QWidget>()) {
+    auto* column = new QVBoxLayout(m_widget.get());
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_stack = new QStackedLayout;
+    m_picture = new QLabel;
+    m_picture->setAlignment(Qt::AlignCenter);
+    m_picture->setStyleSheet(QStringLiteral("background: black;"));
+    m_picture->setMinimumSize(1, 1);
+    const QPixmap pixmap(picture);
+    if (!pixmap.isNull()) {
+        m_picture->setPixmap(pixmap);
+        m_picture->setScaledContents(true);
+    }
+    m_picture->setAccessibleName(QStringLiteral("Product picture"));
+    m_video = new QVideoWidget;
+    m_video->setAccessibleName(QStringLiteral("Video"));
+    m_stack->addWidget(m_picture);
+    m_stack->addWidget(m_video);
+    column->addLayout(m_stack, 1);
+
+    auto* controls = new QHBoxLayout;
+    controls->setContentsMargins(4, 2, 4, 2);
+    m_playPause = new QPushButton(QStringLiteral("Play"));
+    m_stop = new QPushButton(QStringLiteral("Stop"));
+    m_mute = new QPushButton(QStringLiteral("Mute"));
+    m_mute->setCheckable(true);
+    m_position = new QSlider(Qt::Horizontal);
+    m_position->setAccessibleName(QStringLiteral("Video position"));
+    controls->addWidget(m_playPause);
+    controls->addWidget(m_stop);
+    controls->addWidget(m_position, 1);
+    controls->addWidget(m_mute);
+    column->addLayout(controls);
+
+    QObject::connect(m_playPause, &QPushButton::clicked, m_widget.get(), [this] {
+        if (playState() == Playing && m_player) {
+            m_player->pause();
+        } else {
+            play();
+        }
+    });
+    QObject::connect(m_stop, &QPushButton::clicked, m_widget.get(), [this] { stop(); });
+    QObject::connect(m_mute, &QPushButton::toggled, m_widget.get(),
+                     [this](bool on) { setMute(on); });
+    QObject::connect(m_position, &QSlider::sliderMoved, m_widget.get(), [this](int ms) {
+        if (m_player) {
+            m_player->setPosition(ms);
+        }
+    });
+    new FirstPaint(m_picture, [this] { startBackEnd(); });
+    updateControls();
+}
+
+QtVideoPlayer::~QtVideoPlayer() {
+    if (m_player) {
+        m_player->stop();
+    }
+}
+
+QWidget* QtVideoPlayer::widget() {
+    return m_widget.get();
+}
+
+void QtVideoPlayer::startBackEnd() {
+    if (m_player) {
+        return;
+    }
+    m_player = new QMediaPlayer(m_widget.get());
+    m_player->setVideoOutput(m_video);
+    // An audio output only where the machine has one: without it some back ends fail in their
+    // audio thread, and the video still plays silently.
+    if (!QMediaDevices::audioOutputs().isEmpty()) {
+        m_audio = new QAudioOutput(m_widget.get());
+        m_audio->setVolume(0.5f);
+        m_audio->setMuted(m_muted);
+        m_player->setAudioOutput(m_audio);
+    }
+    QObject::connect(m_player, &QMediaPlayer::playbackStateChanged, m_widget.get(),
+                     [this] { updateControls(); });
+    QObject::connect(
+        m_player, &QMediaPlayer::mediaStatusChanged, m_widget.get(),
+        [this](QMediaPlayer::MediaStatus status) {
+            if (status == QMediaPlayer::BufferedMedia || status == QMediaPlayer::LoadedMedia) {
+                showPicture(!m_player->hasVideo());
+            } else if (status == QMediaPlayer::InvalidMedia || status == QMediaPlayer::NoMedia) {
+                showPicture(true);
+            }
+        });
+    QObject::connect(m_player, &QMediaPlayer::errorOccurred, m_widget.get(), [this] {
+        // No decoder or a damaged file: the picture stands in and the player reads stopped.
+        showPicture(true);
+        updateControls();
+    });
+    QObject::connect(m_player, &QMediaPlayer::durationChanged, m_widget.get(),
+                     [this](qint64 ms) { m_position->setRange(0, static_cast<int>(ms)); });
+    QObject::connect(m_player, &QMediaPlayer::positionChanged, m_widget.get(), [this](qint64 ms) {
+        if (!m_position->isSliderDown()) {
+            m_position->setValue(static_cast<int>(ms));
+        }
+    });
+    if (!m_file.isEmpty()) {
+        m_player->setSource(QUrl::fromLocalFile(QDir::current().absoluteFilePath(m_file)));
+        if (m_wantPlay) {
+            m_player->play();
+        }
+    }
+}
+
+void QtVideoPlayer::setFileName(const QString& name) {
+    m_file = name;
+    m_wantPlay = true;
+    if (m_player) {
+        m_player->setSource(QUrl::fromLocalFile(QDir::current().absoluteFilePath(name)));
+        m_player->play();
+    }
+    updateControls();
+}
+
+void QtVideoPlayer::play() {
+    m_wantPlay = true;
+    if (m_player) {
+        // A video that ended starts from its beginning.
+        if (m_player->mediaStatus() == QMediaPlayer::EndOfMedia) {
+            m_player->setPosition(0);
+        }
+        m_player->play();
+    }
+    updateControls();
+}
+
+void QtVideoPlayer::stop() {
+    m_wantPlay = false;
+    if (m_player) {
+        m_player->stop();
+    }
+    updateControls();
+}
+
+VideoPlayer::State QtVideoPlayer::playState() const {
+    if (!m_player) {
+        // Until the back end runs, a requested video counts as playing.
+        return m_wantPlay && !m_file.isEmpty() ? Playing : Stopped;
+    }
+    if (m_player->error() != QMediaPlayer::NoError) {
+        return Stopped;
+    }
+    switch (m_player->playbackState()) {
+    case QMediaPlayer::PlayingState:
+        return Playing;
+    case QMediaPlayer::PausedState:
+        return Paused;
+    case QMediaPlayer::StoppedState:
+        break;
+    }
+    return Stopped;
+}
+
+void QtVideoPlayer::setMute(bool mute) {
+    m_muted = mute;
+    if (m_audio) {
+        m_audio->setMuted(mute);
+    }
+    if (m_mute->isChecked() != mute) {
+        m_mute->setChecked(mute);
+    }
+}
+
+void QtVideoPlayer::showPicture(bool picture) {
+    m_stack->setCurrentWidget(picture ? static_cast<QWidget*>(m_picture) : m_video);
+}
+
+void QtVideoPlayer::updateControls() {
+    m_playPause->setText(playState() == Playing ? QStringLiteral("Pause") : QStringLiteral("Play"));
+    m_stop->setEnabled(playState() != Stopped);
+    if (playState() == Playing && m_player && m_player->hasVideo()) {
+        showPicture(false);
+    }
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "app/VideoPlayer.h"
+
+#include <QString>
+#include <memory>
+
+class QAudioOutput;
+class QLabel;
+class QMediaPlayer;
+class QPushButton;
+class QSlider;
+class QStackedLayout;
+class QVideoWidget;
+
+// The video player on Qt Multimedia: a video area with the product picture behind it, shown
+// whenever no video can be played, and a row of controls (play or pause, stop, mute, position).
+// The media back end starts after the window is first shown, so the splash appears at once.
+class QtVideoPlayer final : public VideoPlayer {
+public:
+    // picture: shown while no video plays (no decoder, no file).
+    explicit QtVideoPlayer(const QString& picture);
+    ~QtVideoPlayer() override;
+
+    QWidget* widget() override;
+    void setFileName(const QString& name) override;
+    void play() override;
+    void stop() override;
+    State playState() const override;
+    void setMute(bool mute) override;
+    bool isMuted() const override { return m_muted; }
+
+private:
+    void startBackEnd();
+    void showPicture(bool picture);
+    void updateControls();
+
+    std::unique_ptr<QWidget> m_widget;
+    QStackedLayout* m_stack = nullptr;
+    QLabel* m_picture = nullptr;
+    QVideoWidget* m_video = nullptr;
+    QPushButton* m_playPause = nullptr;
+    QPushButton* m_stop = nullptr;
+    QPushButton* m_mute = nullptr;
+    QSlider* m_position = nullptr;
+    QMediaPlayer* m_player = nullptr;
+    QAudioOutput* m_audio = nullptr;
+    QString m_file;
+    bool m_muted = false;
+    bool m_wantPlay = false;
+};

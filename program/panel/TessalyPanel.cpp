@@ -1,5 +1,0 @@
-#include "program/panel/TessalyPanel.h"
-
-TessalyPanel::TessalyPanel(QWidget* parent) : QMainWindow(parent) {
-    layOutMainPanel(*this, *this);
-}
