@@ -1,7 +1,7 @@
 #pragma once
 
-#include "program/ProgramTable.h"
 #include "panel/PanelViews.h"
+#include "program/ProgramTable.h"
 #include "run/ExportSources.h"
 
 #include <QObject>

@@ -2,9 +2,9 @@
 // 播放一个指定文件 to the first sample of the new ten-second clip at the output, and the time
 // the window's thread spends inside the call. SDL's disk driver plays at its real pace into a
 // temporary file. Run: build/bench/audio/bench_player
-#include "base/Paths.h"
 #include "audio/bass/Probe.h"
 #include "audio/frmMemory.h"
+#include "base/Paths.h"
 #include "bench/QtBenchmarkMain.h"
 
 #include <QCoreApplication>

@@ -1,12 +1,12 @@
 // Figures of the whole panel with its boards attached: processor time while a program runs
 // against the simulated boards, the delay from a measuring frame on the line to the panel's
 // reading, and the length of the exit sequence with both relays closed.
+#include "app/AppRoot.h"
+#include "audio/ClipPlayer.h"
 #include "base/CheckValue.h"
 #include "base/Clock.h"
 #include "base/MessageBoxes.h"
 #include "base/Paths.h"
-#include "app/AppRoot.h"
-#include "audio/ClipPlayer.h"
 #include "bench/QtBenchmarkMain.h"
 #include "panel/TessalyPanel.h"
 #include "run/RunEngine.h"

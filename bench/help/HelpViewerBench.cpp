@@ -1,8 +1,8 @@
 // Figures for the help viewer: opening a help file and showing its start page, as the Help
 // menu does (goal: at most 200 ms). Uses the installed English help file when the build has
 // made it, the test fixture otherwise; each file is reported under its own name.
-#include "help/HelpViewer.h"
 #include "bench/QtBenchmarkMain.h"
+#include "help/HelpViewer.h"
 
 #include <QDir>
 #include <QFileInfo>

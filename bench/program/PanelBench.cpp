@@ -1,12 +1,12 @@
 // Figures for the program editor: loading a program into the panel against parsing it alone,
 // and building the main panel with its start-up sequence.
+#include "app/AppRoot.h"
 #include "base/Clock.h"
 #include "base/Paths.h"
-#include "app/AppRoot.h"
 #include "bench/QtBenchmarkMain.h"
+#include "panel/TessalyPanel.h"
 #include "program/ProgramEditor.h"
 #include "program/ProgramFile.h"
-#include "panel/TessalyPanel.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,11 +1,11 @@
 // Figures for the MP3 export of a program with long steps: its throughput against `cat` of the
 // same sources into the same folder, by copy method, and the longest stall of the window's
 // event loop while an export runs on the panel's own 100 ms timer.
-#include "base/Clock.h"
 #include "app/AppRoot.h"
+#include "base/Clock.h"
 #include "bench/QtBenchmarkMain.h"
-#include "program/ProgramEditor.h"
 #include "panel/TessalyPanel.h"
+#include "program/ProgramEditor.h"
 #include "run/ExportSources.h"
 #include "run/Mp3Export.h"
 

@@ -1,9 +1,9 @@
 // Figures for the run engine: the cost of one run tick, and the processor time an idle panel
 // takes while its event loop runs.
-#include "base/Clock.h"
-#include "base/Paths.h"
 #include "app/AppRoot.h"
 #include "audio/ClipPlayer.h"
+#include "base/Clock.h"
+#include "base/Paths.h"
 #include "bench/QtBenchmarkMain.h"
 #include "panel/TessalyPanel.h"
 #include "run/ChartData.h"

@@ -1,5 +1,5 @@
-#include "base/Clock.h"
 #include "app/IntroWindow.h"
+#include "base/Clock.h"
 #include "bench/QtBenchmarkMain.h"
 
 #include <QTimer>

@@ -2,12 +2,12 @@
 // process to the splash's first paint, with the same start-up as the program's (application,
 // program folder, the real video player). Prints one line with the milliseconds.
 //   splash_start_probe <program folder>
-#include "base/Clock.h"
-#include "base/Paths.h"
 #include "app/AppRoot.h"
 #include "app/IntroWindow.h"
 #include "app/QtVideoPlayer.h"
 #include "app/StartUp.h"
+#include "base/Clock.h"
+#include "base/Paths.h"
 
 #include <QApplication>
 #include <QFile>
@@ -64,7 +64,9 @@ int main(int argc, char** argv) {
     factories.videoPlayer = [] {
         return std::make_unique<QtVideoPlayer>(QStringLiteral("Dorvex.jpg"));
     };
-    factories.mainPanel = [] { return std::unique_ptr<AppRoot>(); };
+    factories.mainPanel = [] {
+        return std::unique_ptr<AppRoot>();
+    };
     StartUp startUp(systemClock(), programFolder(), std::move(factories));
     startUp.Main();
     FirstPaintProbe probe;

@@ -1,6 +1,6 @@
+#include "app/AppRoot.h"
 #include "base/Clock.h"
 #include "base/Paths.h"
-#include "app/AppRoot.h"
 #include "help/HelpViewer.h"
 #include "panel/TessalyPanel.h"
 #include "tests/harness/TestHarness.h"

@@ -1,9 +1,9 @@
-#include "base/Clock.h"
-#include "base/Twips.h"
 #include "app/AppRoot.h"
 #include "app/InstalledFiles.h"
 #include "app/IntroWindow.h"
 #include "app/StartUp.h"
+#include "base/Clock.h"
+#include "base/Twips.h"
 #include "panel/TessalyPanel.h"
 #include "tests/harness/TestHarness.h"
 

@@ -1,5 +1,5 @@
-#include "base/Paths.h"
 #include "app/QtVideoPlayer.h"
+#include "base/Paths.h"
 #include "tests/harness/TestHarness.h"
 
 #include <QDir>

@@ -2,9 +2,9 @@
 // set-up failure can end it: player_start_probe <program folder>. Prints each message box as
 // one line "box <icon> <title> <text>" (tab-separated, line breaks escaped), then "ready" if the
 // window came up.
+#include "audio/PlayerOnFirstUse.h"
 #include "base/MessageBoxes.h"
 #include "base/Paths.h"
-#include "audio/PlayerOnFirstUse.h"
 
 #include <QApplication>
 #include <cstdio>

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "app/AppRoot.h"
 #include "base/Clock.h"
 #include "base/Paths.h"
-#include "app/AppRoot.h"
-#include "run/ChartScale.h"
+#include "panel/TessalyPanel.h"
 #include "program/ProgramEditor.h"
 #include "program/ProgramLibrary.h"
-#include "panel/TessalyPanel.h"
+#include "run/ChartScale.h"
 #include "tests/harness/TestHarness.h"
 
 #include <QCheckBox>

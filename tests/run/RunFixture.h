@@ -1,12 +1,12 @@
 #pragma once
 
+#include "audio/ClipPlayer.h"
 #include "base/CheckValue.h"
 #include "base/Clock.h"
 #include "base/Palette.h"
-#include "audio/ClipPlayer.h"
-#include "program/ProgramEditor.h"
 #include "panel/PanelViews.h"
 #include "panel/TessalyPanel.h"
+#include "program/ProgramEditor.h"
 #include "run/ManualPumps.h"
 #include "run/RunEngine.h"
 #include "tests/harness/TestHarness.h"

@@ -1,6 +1,6 @@
 #include "run/WorkingTimeCounter.h"
-#include "base/Clock.h"
 #include "app/AppRoot.h"
+#include "base/Clock.h"
 #include "panel/TessalyPanel.h"
 #include "tests/harness/TestHarness.h"
 

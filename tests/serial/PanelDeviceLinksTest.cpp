@@ -1,6 +1,6 @@
 #include "serial/PanelDeviceLinks.h"
-#include "base/Clock.h"
 #include "app/AppRoot.h"
+#include "base/Clock.h"
 #include "panel/TessalyPanel.h"
 #include "serial/DataWindow.h"
 #include "serial/Frames.h"

@@ -11,11 +11,11 @@
 #include "base/Palette.h"
 #include "base/Paths.h"
 #include "base/TimeText.h"
-#include "program/ProgramEditor.h"
-#include "program/ProgramFile.h"
 #include "panel/MainPanelControls.h"
 #include "panel/PanelViews.h"
 #include "panel/TessalyPanel.h"
+#include "program/ProgramEditor.h"
+#include "program/ProgramFile.h"
 #include "run/ChartData.h"
 
 #include <QApplication>
