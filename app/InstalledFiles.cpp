@@ -1,42 +1,54 @@
 #include "app/InstalledFiles.h"
 
+#include "InstalledFilesList.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <cmath>
 
 namespace {
 
-std::vector<InstalledFile> buildList() {
-    std::vector<InstalledFile> files;
-    auto add = [&files](int step, const char* name, ReleaseHook hook) {
-        files.push_back({step, QString::fromLatin1(name), hook});
-    };
-    add(2, "Dorvex.mp4", ReleaseHook::Mp4);
-    add(3, "Kelmira.mp4", ReleaseHook::Mp4);
-    add(4, "Varnol.mp4", ReleaseHook::Mp4);
-    add(5, "Help.CHM", ReleaseHook::Chm);
-    add(6, "Help_Chinese.CHM", ReleaseHook::Chm);
-    add(7, "Help_English.CHM", ReleaseHook::Chm);
-    for (int clip = 0; clip <= 99; ++clip) {
-        files.push_back({8 + clip, QStringLiteral("%1.mc").arg(clip, 2, 10, QLatin1Char('0')),
-                         ReleaseHook::Files});
+std::optional<ReleaseHook> hookNamed(QStringView name) {
+    static const std::pair<const char*, ReleaseHook> hooks[] = {
+        {"files", ReleaseHook::Files}, {"dll", ReleaseHook::Dll}, {"ocx", ReleaseHook::Ocx},
+        {"mp4", ReleaseHook::Mp4},     {"chm", ReleaseHook::Chm}, {"tsy", ReleaseHook::Tsy}};
+    for (const auto& [text, hook] : hooks) {
+        if (name == QLatin1String(text)) {
+            return hook;
+        }
     }
-    add(108, "Demo_0.TSY", ReleaseHook::Tsy);
-    add(109, "organoid_0.TSY", ReleaseHook::Tsy);
-    add(110, "stemcell_0.TSY", ReleaseHook::Tsy);
-    add(111, "Test.TSY", ReleaseHook::Tsy);
-    add(112, "tumorcell_0.TSY", ReleaseHook::Tsy);
-    // The platform's own files of the original list have equivalents in this program folder:
-    // the audio library, the export clips' first and last files (the clip generator writes them
-    // first and last), the board simulator, the desktop icon and the program itself.
-    add(114, "libbass.so", ReleaseHook::Dll);
-    add(117, "A00.MC", ReleaseHook::Dll);
-    add(118, "boardsim", ReleaseHook::Dll);
-    add(121, "C99.MC", ReleaseHook::Dll);
-    add(129, "tessaly.png", ReleaseHook::Ocx);
-    add(130, "tessaly", ReleaseHook::Dll);
-    add(132, "Dorvex.ICO", ReleaseHook::Chm);
-    add(133, "Dorvex.jpg", ReleaseHook::Chm);
+    return std::nullopt;
+}
+
+} // namespace
+
+std::vector<InstalledFile> parseInstalledFiles(const QString& text) {
+    std::vector<InstalledFile> files;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#'))) {
+            continue;
+        }
+        const QStringList cells = line.split(QLatin1Char('\t'));
+        bool ok = false;
+        const int step = cells.size() == 3 ? cells[0].toInt(&ok) : 0;
+        const std::optional<ReleaseHook> hook =
+            cells.size() == 3 ? hookNamed(cells[2].trimmed()) : std::nullopt;
+        if (!ok || !hook || cells[1].isEmpty()) {
+            return {};
+        }
+        files.push_back({step, cells[1], *hook});
+    }
+    return files;
+}
+
+namespace {
+
+std::vector<InstalledFile> buildList() {
+    std::vector<InstalledFile> files = parseInstalledFiles(QString::fromUtf8(kInstalledFilesList));
+    if (files.empty()) {
+        // A build fault: never a start-up that checks nothing.
+        qFatal("The compiled-in installed-file list does not read");
+    }
     return files;
 }
 

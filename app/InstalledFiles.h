@@ -16,8 +16,11 @@ struct InstalledFile {
     ReleaseHook hook = ReleaseHook::Files;
 };
 
-// Every installed file the splash looks for, in the order it looks. The step numbers have gaps.
+// Every installed file the splash looks for, in the order it looks (assets/installed-files.txt,
+// compiled in). The step numbers have gaps.
 const std::vector<InstalledFile>& installedFiles();
+// The list from its text: "step<TAB>name<TAB>hook" lines, # comments; empty when a line is not.
+std::vector<InstalledFile> parseInstalledFiles(const QString& text);
 
 // The splash caption once the file of this step is found: "Loading.19-15%".
 QString progressText(int step);

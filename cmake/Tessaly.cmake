@@ -53,3 +53,25 @@ function(tessaly_test)
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy;${T_ENV}")
 endfunction()
+
+# Registers a libFuzzer target as a ctest test labelled "fuzz": a bounded run from a corpus that
+# the build makes out of the committed seeds (hex seeds turned into bytes) and any extra files.
+#   tessaly_fuzz_test(TARGET name SEEDS folder [EXTRA files...] [DEPENDS targets...])
+function(tessaly_fuzz_test)
+  cmake_parse_arguments(F "" "TARGET;SEEDS" "EXTRA;DEPENDS" ${ARGN})
+  file(GLOB seeds CONFIGURE_DEPENDS ${F_SEEDS}/*)
+  set(corpus ${CMAKE_CURRENT_BINARY_DIR}/corpus-${F_TARGET})
+  add_custom_command(OUTPUT ${corpus}.stamp
+    COMMAND tessaly_hexseeds ${corpus} ${seeds} ${F_EXTRA}
+    COMMAND ${CMAKE_COMMAND} -E touch ${corpus}.stamp
+    DEPENDS tessaly_hexseeds ${seeds} ${F_EXTRA} ${F_DEPENDS}
+    COMMENT "Fuzz corpus of ${F_TARGET}"
+    VERBATIM)
+  add_custom_target(${F_TARGET}_corpus DEPENDS ${corpus}.stamp)
+  add_dependencies(${F_TARGET} ${F_TARGET}_corpus)
+  set_property(GLOBAL APPEND PROPERTY TESSALY_FUZZ_TARGETS ${F_TARGET})
+  add_test(NAME ${F_TARGET}
+    COMMAND ${F_TARGET} -max_total_time=20 -print_final_stats=1 ${corpus})
+  set_tests_properties(${F_TARGET} PROPERTIES LABELS fuzz TIMEOUT 120
+    ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0;UBSAN_OPTIONS=print_stacktrace=1")
+endfunction()

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs a built tree into a scratch prefix and builds its Debian package, then checks both:
+# Installs a built tree (the Release preset's) into a scratch prefix and builds its Debian
+# package, then checks both:
 # the program folder complete, the launcher, the desktop entry, the package's fields and files.
 #   check-package.sh <build-dir>
 set -euo pipefail
@@ -12,15 +13,9 @@ fail() {
     exit 1
 }
 
-# What the program folder must hold, beyond the clips 00.mc..99.mc.
-required=(tessaly libbass.so boardsim A00.MC C99.MC Demo_0.TSY organoid_0.TSY stemcell_0.TSY
-    Test.TSY tumorcell_0.TSY Help.CHM Help_Chinese.CHM Help_English.CHM Kelmira.mp4 Dorvex.mp4
-    Varnol.mp4 Dorvex.ICO Dorvex.jpg tessaly.png)
-for l in 0 1 2 3 4 5 6 7 8 9; do
-    for r in 0 1 2 3 4 5 6 7 8 9; do
-        required+=("$l$r.mc")
-    done
-done
+# What the program folder must hold: the installed-file list that the program checks at start.
+mapfile -t required < <(grep -v '^#' assets/installed-files.txt | cut -f2 | grep -v '^$')
+[ "${#required[@]}" -gt 100 ] || fail "assets/installed-files.txt does not read"
 
 # cmake --install: the same program folder, a launcher on the PATH, the desktop entry and icon.
 prefix="$scratch/prefix"

@@ -11,6 +11,8 @@ PACKAGES=(
     clang libclang-rt-14-dev
     qt6-multimedia-dev gstreamer1.0-plugins-good gstreamer1.0-libav
     ffmpeg fp-utils libchm-dev dpkg-dev fonts-noto-cjk desktop-file-utils
+    # CPack's shared-library scan for the package's dependencies
+    file
 )
 
 missing=()

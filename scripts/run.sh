@@ -3,8 +3,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh build
-program_dir="$PWD/build/tessaly"
+# The Release build of its own folder: never the instrumented test builds.
+cmake --workflow --preset release
+program_dir="$PWD/build/release/tessaly"
 
 sim_pid=""
 app_pid=""

@@ -97,6 +97,15 @@ struct SplashRig {
 class SplashTest : public QObject {
     Q_OBJECT
 private slots:
+    void theInstalledFileListReadsAndADamagedOneDoesNot() {
+        QCOMPARE(installedFiles().size(), std::size_t{119});
+        QCOMPARE(installedFiles().front().name, QString("Dorvex.mp4"));
+        QCOMPARE(installedFiles().back().step, 133);
+        QCOMPARE(parseInstalledFiles("# comment\n2\tDorvex.mp4\tmp4\n").size(), std::size_t{1});
+        QVERIFY(parseInstalledFiles("2\tDorvex.mp4\tmp4\n3\tKelmira.mp4\tvideo\n").empty());
+        QVERIFY(parseInstalledFiles("x\tDorvex.mp4\tmp4\n").empty());
+    }
+
     void progressTexts() {
         QCOMPARE(progressText(2), QStringLiteral("Loading.2-2%"));
         QCOMPARE(progressText(19), QStringLiteral("Loading.19-15%"));

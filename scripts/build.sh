@@ -1,8 +1,0 @@
-#!/usr/bin/env bash
-# Configures and builds one build tree: build.sh <build-dir> [extra cmake arguments...]
-set -euo pipefail
-cd "$(dirname "$0")/.."
-dir="$1"
-shift
-cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
-cmake --build "$dir" --parallel "$(nproc)"
