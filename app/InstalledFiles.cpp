@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <cmath>
 
 namespace {
@@ -71,14 +72,14 @@ QString progressText(int step) {
 }
 
 QSet<QString> installedNamesIn(const QString& folder) {
-    QSet<QString> names;
     // Without QDir::Hidden and QDir::System, hidden files, broken links and devices stay out.
     const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot);
-    names.reserve(entries.size());
-    for (const QString& entry : entries) {
-        names.insert(entry.toLower());
-    }
-    return names;
+    return QSet<QString>(entries.begin(), entries.end());
+}
+
+bool isExportSourceName(const QString& name) {
+    static const QRegularExpression exportSource(QStringLiteral("^(A00|C[0-9]{2}|[0-9]{2})\\.MC$"));
+    return exportSource.match(name).hasMatch();
 }
 
 QString findIgnoringCase(const QString& folder, const QString& name) {
@@ -96,10 +97,19 @@ QString findIgnoringCase(const QString& folder, const QString& name) {
     return {};
 }
 
-InstalledFileCheck checkInstalledFiles(const QSet<QString>& presentLowerCase) {
+InstalledFileCheck checkInstalledFiles(const QSet<QString>& present) {
+    // A name of another spelling counts as the operator's platform would count it, unless the
+    // build installs that spelling for another purpose: the export source 57.MC is no loop clip
+    // 57.mc, though the two differ only in case.
+    QSet<QString> otherSpellings;
+    for (const QString& name : present) {
+        if (!isExportSourceName(name)) {
+            otherSpellings.insert(name.toLower());
+        }
+    }
     InstalledFileCheck result;
     for (const InstalledFile& file : installedFiles()) {
-        if (!presentLowerCase.contains(file.name.toLower())) {
+        if (!present.contains(file.name) && !otherSpellings.contains(file.name.toLower())) {
             result.missing = file.hook;
             return result;
         }

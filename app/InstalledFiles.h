@@ -25,10 +25,12 @@ std::vector<InstalledFile> parseInstalledFiles(const QString& text);
 // The splash caption once the file of this step is found: "Loading.19-15%".
 QString progressText(int step);
 
-// The names of the ordinary, visible files of a folder, folded to lower case so that they are
-// looked up as the operator's platform would: without regard to case. Folders, hidden files and
-// special files are left out, so they count as missing.
+// The names of the ordinary, visible files of a folder. Folders, hidden files and special files
+// are left out, so they count as missing.
 QSet<QString> installedNamesIn(const QString& folder);
+// The export's source clips the build installs beside the loop clips: A00.MC, 00.MC..99.MC,
+// C00.MC..C99.MC, spelt exactly so.
+bool isExportSourceName(const QString& name);
 
 // The path of name in folder, matched without regard to case (exact spelling first); empty when
 // there is no such ordinary file.
@@ -42,4 +44,6 @@ struct InstalledFileCheck {
     std::optional<ReleaseHook> missing;
     bool complete() const { return !missing.has_value(); }
 };
-InstalledFileCheck checkInstalledFiles(const QSet<QString>& presentLowerCase);
+// Each file is found by its exact name first, then, as the operator's platform would, by a name
+// that differs only in case, but never by an export source clip's name.
+InstalledFileCheck checkInstalledFiles(const QSet<QString>& present);

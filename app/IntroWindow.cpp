@@ -99,6 +99,8 @@ void 片头::centreOnScreen() {
 void 片头::showAsVideoWindow() {
     setVideoWindowSize(true);
     通知信息->hide();
+    // The bar goes too: in the video window's size it would stand inside the video surface, a
+    // native window that nothing can be drawn over, and the check it showed is stopped here.
     ProgressBar1->hide();
     if (!isVisible()) {
         centreOnScreen();

@@ -70,8 +70,9 @@ private:
     int m_height;
 };
 
+// Thick only for a plain tick: a greyed box (2) switches nothing on, so it is drawn off too.
 int barWidth(float sample) {
-    return sample > 0 ? 4 : 1;
+    return sample == 1 ? 4 : 1;
 }
 
 } // namespace

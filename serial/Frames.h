@@ -59,6 +59,11 @@ std::array<std::uint8_t, kFrameSize> encodeFrame(const RawFields& raw);
 // Reassembles frames from reads of any size: frames split over reads or joined in one read
 // are found, garbage is skipped up to the next header, and a header whose 28 bytes fail the
 // checksum is given up one byte later. At most one partial frame (27 bytes) stays buffered.
+//
+// On purpose this differs from the original window, which decoded only a read that held one
+// whole frame and showed a split frame in its receive box alone: here the serial driver and USB
+// adapters hand over whatever has arrived, so reads split frames anywhere, and a reading that
+// was only split must not be lost.
 class FrameAssembler {
 public:
     template <typename OnFrame> void feed(std::span<const std::uint8_t> bytes, OnFrame&& onFrame) {

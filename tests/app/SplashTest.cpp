@@ -137,6 +137,20 @@ private slots:
         QVERIFY(findIgnoringCase(dir.path(), "Help.chm").isEmpty());
     }
 
+    // The export source 57.MC differs from the loop clip 57.mc only in case, but is no loop
+    // clip: with the clip gone the check stops before it.
+    void anExportSourceDoesNotStandInForItsLoopClip() {
+        QTemporaryDir dir;
+        fillInstalledFolder(dir.path());
+        QDir d(dir.path());
+        QVERIFY(d.rename("57.mc", "57.MC"));
+        const InstalledFileCheck check = checkInstalledFiles(installedNamesIn(dir.path()));
+        QCOMPARE(progressText(check.lastFoundStep), QString("Loading.64-49%"));
+        QCOMPARE(*check.missing, ReleaseHook::Files);
+        QVERIFY(d.rename("57.MC", "57.Mc"));
+        QVERIFY(checkInstalledFiles(installedNamesIn(dir.path())).complete());
+    }
+
     void allFilesPresentHandsOverAtTheFirstTickAfterTenSeconds() {
         SplashRig rig;
         rig.load();

@@ -72,6 +72,18 @@ private slots:
         QCOMPARE(rowsOf(upper, 100, 12).size(), 1);
     }
 
+    // A greyed device box opens its relay, so its bar is drawn as off.
+    void aGreyedDeviceBoxIsDrawnOff() {
+        ChartFixture f;
+        f.step(0, 0, 0, 30, 3, 7, 2, 1, 2);
+        f.press(RunEngine::Start);
+        f.run(1500);
+        const QImage upper = f.picture(0);
+        QCOMPARE(rowsOf(upper, 1, 12).size(), 1); // laser greyed: thin
+        QCOMPARE(rowsOf(upper, 1, 11).size(), 4); // vacuum ticked: thick
+        QCOMPARE(rowsOf(upper, 1, 2).size(), 1);  // signal greyed: thin
+    }
+
     void equalScaleFieldsLeaveTheSignalTraceOut() {
         ChartFixture f;
         f.p().Text6[0]->setText("100");
