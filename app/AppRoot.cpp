@@ -41,24 +41,6 @@ namespace {
 const QString kPanelCaption = QStringLiteral("Dorvex-20230210");
 } // namespace
 
-DeviceFrameLinks deviceFrameLinks(const DeviceControlsView& view) {
-    DeviceFrameLinks l;
-    l.frame = view.串口设备汇总;
-    l.USBcheck = view.USBcheck;
-    l.显示串口 = view.显示串口;
-    l.SelectPort = view.SelectPort;
-    l.Command1 = view.Command1;
-    l.Command2 = view.Command2;
-    l.Check1 = view.Check1;
-    l.Check2 = view.Check2;
-    l.Check3 = view.Check3;
-    l.Image1 = {view.Image1[0], view.Image1[1]};
-    l.Image2 = {view.Image2[0], view.Image2[1]};
-    l.Image3 = {view.Image3[0], view.Image3[1]};
-    l.实时数据 = view.实时数据;
-    return l;
-}
-
 AppRoot::AppRoot(Clock& clock, Sound sound) : AppRoot(clock, sound, {}) {}
 
 AppRoot::AppRoot(Clock& clock, ClipPlayerProvider player)
@@ -84,7 +66,7 @@ AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
 
     m_panel = std::make_unique<TessalyPanel>();
     TessalyPanel& p = *m_panel;
-    m_editor = std::make_unique<ProgramEditor>(stepTableView(p), m_clock);
+    m_editor = std::make_unique<ProgramEditor>(p, m_clock);
     ProgramLibraryWindows windows;
     windows.saveAs = [&p](ProgramLibrary& library) {
         return std::make_unique<另存窗口>(p, library);
@@ -94,17 +76,17 @@ AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
     };
     m_library = std::make_unique<ProgramLibrary>(*m_editor, &p, std::move(windows));
     m_workingTime = std::make_unique<WorkingTimeCounter>(p.Label29);
-    m_run = std::make_unique<RunEngine>(stepTableView(p), runControlsView(p), pumpControlsView(p),
-                                        deviceControlsView(p), *m_editor, m_clock, m_player);
-    m_pumps = std::make_unique<ManualPumps>(pumpControlsView(p), m_player);
+    m_run = std::make_unique<RunEngine>(p, p, p,
+                                        p, *m_editor, m_clock, m_player);
+    m_pumps = std::make_unique<ManualPumps>(p, m_player);
     m_export = std::make_unique<Mp3Export>(
-        exportControlsView(p), [this]() -> const ProgramTable& { return m_editor->table(); },
+        p, p, [this]() -> const ProgramTable& { return m_editor->table(); },
         m_clock, &p);
-    m_chartScale = std::make_unique<ChartScale>(chartControlsView(p));
-    m_charts = std::make_unique<HistoryCharts>(chartControlsView(p), stepTableView(p),
-                                               deviceControlsView(p), *m_chartScale);
+    m_chartScale = std::make_unique<ChartScale>(p);
+    m_charts = std::make_unique<HistoryCharts>(p, p,
+                                               p, *m_chartScale);
     m_recorder =
-        std::make_unique<RunRecorder>(deviceControlsView(p), *m_editor, *m_run, m_clock, &p);
+        std::make_unique<RunRecorder>(p, *m_editor, *m_run, m_clock, &p);
 
     wireEvents();
     disableSoundItems();
@@ -252,15 +234,14 @@ void AppRoot::Form_Load() {
 
 void AppRoot::loadDeviceWindows() {
     TessalyPanel& p = *m_panel;
-    const DeviceFrameLinks devices = deviceFrameLinks(deviceControlsView(p));
     m_dataWindow = std::make_unique<数据采集窗口>(std::make_unique<SerialCommControl>(),
-                                                  PanelDeviceLinks::dataLinks(devices), m_clock);
+                                                  p, m_clock);
     auto relayPort = std::make_unique<SerialCommControl>();
     // Should the program crash while the port is open, these bytes open both relays.
     relayPort->setCrashBytes(relayOpenFrames());
     m_relayPanel =
-        std::make_unique<开关面板>(std::move(relayPort), PanelDeviceLinks::relayLinks(devices));
-    m_deviceLinks = std::make_unique<PanelDeviceLinks>(devices, *m_relayPanel, *m_dataWindow);
+        std::make_unique<开关面板>(std::move(relayPort), p);
+    m_deviceLinks = std::make_unique<PanelDeviceLinks>(p, *m_relayPanel, *m_dataWindow);
     m_deviceLinks->wire();
     m_deviceLinks->onEvent = [this](const QString& event, const QString& detail) {
         m_recorder->deviceEvent(event, detail);

@@ -3,7 +3,6 @@
 #include "app/ExitSequence.h"
 #include "audio/ClipPlayer.h"
 #include "panel/PanelViews.h"
-#include "serial/DeviceLinks.h"
 
 #include <QObject>
 #include <functional>
@@ -24,9 +23,6 @@ class TessalyPanel;
 class WorkingTimeCounter;
 class 开关面板;
 class 数据采集窗口;
-
-// The panel's device frame as the serial layer's links drive it.
-DeviceFrameLinks deviceFrameLinks(const DeviceControlsView& view);
 
 // The composition root: creates the services, the main panel and every concern on the panel's
 // views, wires menus and events, runs the start-up sequence and owns the exit sequence. Nothing

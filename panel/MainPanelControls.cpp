@@ -191,6 +191,10 @@ void buildProgramFrame(MainPanelControls& c, QWidget* central) {
                              twipsRect(bottomLeft[k] + 1100, 5700, k == 2 ? 2600 : 2900, 240));
         c.Label18[k]->setAccessibleDescription(QLatin1String(bottomDescriptions[k]));
     }
+    // The labels of one control array that another part of the panel names.
+    c.programLength = c.Label18[1];
+    c.cycleElapsed = c.Label22[41];
+    c.pauseLength = c.Label22[42];
 }
 
 void buildHistoryFrame(MainPanelControls& c, QWidget* central) {

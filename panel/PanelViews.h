@@ -1,12 +1,25 @@
 #pragma once
 
-#include "panel/MainPanelControls.h"
+#include "panel/StepRows.h"
 
 #include <array>
 
-// Narrow views of the main panel's controls, one per concern that drives them. They are plain
-// pointers into the panel: a concern gets the views it needs, never the window, so its tests
-// build only those controls.
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTimer;
+class QWidget;
+
+// The parts of the main panel, one per concern that drives them. The panel is made of these
+// (MainPanelControls derives from each), so a concern takes a reference to the part it drives,
+// never the window, and its tests build only that part.
+
+// The placeholder text of the port boxes: no port chosen yet.
+inline constexpr char kPanelPortPlaceholder[] = "Please select a port";
 
 // The program frame and its step table.
 struct StepTableView {
@@ -21,8 +34,10 @@ struct StepTableView {
     std::array<QCheckBox*, kStepRows> Check4{};
     std::array<QCheckBox*, kStepRows> Check5{};
     std::array<QCheckBox*, kStepRows> Check6{};
-    std::array<QLabel*, kStepRows> Label22{}; // step end times (Label22 0..40)
-    QLabel* programLength = nullptr;          // Label18(1)
+    // The control array Label22: 0..40 step end times; 41 cycle elapsed and 42 pause length,
+    // which the run part names.
+    std::array<QLabel*, 43> Label22{};
+    QLabel* programLength = nullptr; // Label18(1), shown here while no program runs
 };
 
 // Start, Pause, Contin., Stopp and what a run shows.
@@ -56,7 +71,7 @@ struct ChartControlsView {
     std::array<QLineEdit*, 2> Text6{}; // scale low, scale high
 };
 
-// The serial device frame.
+// The serial device frame; the device windows write into it too.
 struct DeviceControlsView {
     QGroupBox* 串口设备汇总 = nullptr;
     QCheckBox* USBcheck = nullptr;
@@ -66,33 +81,20 @@ struct DeviceControlsView {
     QPushButton* Command1 = nullptr;        // relay board Connect
     QPushButton* Command2 = nullptr;        // measuring board Connect
     std::array<QComboBox*, 2> SelectPort{}; // relay board, measuring board
-    QPushButton* 显示串口 = nullptr;
+    QPushButton* 显示串口 = nullptr;        // "Comfirm": refresh the port lists
     // Indicator pairs: (0) off, (1) on.
     std::array<QLabel*, 2> Image1{};
     std::array<QLabel*, 2> Image2{};
     std::array<QLabel*, 2> Image3{};
-    std::array<QLabel*, 7> 实时数据{};
-    std::array<QLabel*, 7> Label25{}; // units
+    std::array<QLabel*, 7> 实时数据{}; // live readings: mV, mA, mAh, mWh, time, D+ mV, D- mV
+    std::array<QLabel*, 7> Label25{};  // units
 };
 
-// The MP3 export frame, its tick and the step fields it reads.
+// The MP3 export frame and its tick; the step fields it reads are the step table's.
 struct ExportControlsView {
-    QWidget* Frame2 = nullptr;
+    QGroupBox* Frame2 = nullptr;
     QListWidget* List1 = nullptr;
     QLabel* Label31 = nullptr;
+    QPushButton* 结束MP3输出 = nullptr;
     QTimer* Timer4 = nullptr;
-    // Step numbers "00".."39" and the step fields, as the panel's arrays.
-    std::array<QLabel*, kStepRows> Label1{};
-    std::array<QLineEdit*, kStepRows> Text1{};
-    std::array<QLineEdit*, kStepRows> Text2{};
-    std::array<QLineEdit*, kStepRows> Text3{};
-    std::array<QLineEdit*, kStepRows> Text4{};
-    std::array<QLineEdit*, kStepRows> Text5{};
 };
-
-StepTableView stepTableView(const MainPanelControls& c);
-RunControlsView runControlsView(const MainPanelControls& c);
-PumpControlsView pumpControlsView(const MainPanelControls& c);
-ChartControlsView chartControlsView(const MainPanelControls& c);
-DeviceControlsView deviceControlsView(const MainPanelControls& c);
-ExportControlsView exportControlsView(const MainPanelControls& c);

@@ -58,7 +58,7 @@ private:
 
     QWidget* owner() const;
 
-    StepTableView v;
+    const StepTableView& v;
     Clock& m_clock;
     ProgramTable m_table;
 };

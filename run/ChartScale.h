@@ -18,5 +18,5 @@ public:
     float gridStep = 10;
 
 private:
-    ChartControlsView m_charts;
+    const ChartControlsView& m_charts;
 };

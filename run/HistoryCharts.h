@@ -20,9 +20,9 @@ public:
     const ChartData& data() const { return m_data; }
 
 private:
-    ChartControlsView m_charts;
-    StepTableView m_steps;
-    DeviceControlsView m_devices;
+    const ChartControlsView& m_charts;
+    const StepTableView& m_steps;
+    const DeviceControlsView& m_devices;
     const ChartScale& m_scale;
     ChartData m_data;
 };

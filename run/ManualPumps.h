@@ -25,6 +25,6 @@ public:
 private:
     void switchPump(int index, bool run);
 
-    PumpControlsView m_pumps;
+    const PumpControlsView& m_pumps;
     ClipPlayerProvider m_player;
 };

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -36,11 +37,11 @@ QString withoutSeparator(const QString& folder) {
 
 } // namespace
 
-Mp3Export::Mp3Export(const ExportControlsView& controls, ProgramTableSource programTable,
-                     Clock& clock, QWidget* owner, QString sourceFolder, QString exportFolder,
-                     QObject* parent)
-    : QObject(parent), c(controls), m_programTable(std::move(programTable)), m_clock(clock),
-      m_owner(owner), m_sourceFolderSetting(std::move(sourceFolder)),
+Mp3Export::Mp3Export(const ExportControlsView& controls, const StepTableView& steps,
+                     ProgramTableSource programTable, Clock& clock, QWidget* owner,
+                     QString sourceFolder, QString exportFolder, QObject* parent)
+    : QObject(parent), c(controls), m_steps(steps), m_programTable(std::move(programTable)),
+      m_clock(clock), m_owner(owner), m_sourceFolderSetting(std::move(sourceFolder)),
       m_exportFolderSetting(std::move(exportFolder)),
       m_joiner([](const StepJoin& job, const std::atomic<bool>& cancel) {
           return joinStep(job, cancel);
@@ -97,7 +98,7 @@ void Mp3Export::Timer4_Timer() {
         return;
     }
     const int i = m_exportIndex;
-    c.Label31->setText(c.Label1[i]->text());
+    c.Label31->setText(m_steps.Label1[i]->text());
     if (m_workerBusy) {
         return; // the step's join is still writing; look again at the next tick
     }
@@ -211,7 +212,7 @@ void Mp3Export::fail(int step, const QString& reason) {
     c.Timer4->stop();
     m_exporting = false;
     const QString text =
-        QStringLiteral("Step %1 not written: %2").arg(c.Label1[step]->text(), reason);
+        QStringLiteral("Step %1 not written: %2").arg(m_steps.Label1[step]->text(), reason);
     addLine(text);
     c.List1->repaint();
     emit exportEnded(false);
@@ -225,10 +226,10 @@ void Mp3Export::addLine(const QString& text) {
 }
 
 QString Mp3Export::stepPath(int i) const {
-    return m_exportFolder + c.Label1[i]->text() + QStringLiteral(".MP3");
+    return m_exportFolder + m_steps.Label1[i]->text() + QStringLiteral(".MP3");
 }
 
 StepTexts Mp3Export::stepTexts(int i) const {
-    return {c.Text1[i]->text(), c.Text2[i]->text(), c.Text3[i]->text(), c.Text4[i]->text(),
-            c.Text5[i]->text()};
+    return {m_steps.Text1[i]->text(), m_steps.Text2[i]->text(), m_steps.Text3[i]->text(),
+            m_steps.Text4[i]->text(), m_steps.Text5[i]->text()};
 }

@@ -32,7 +32,9 @@ public:
 
     // owner parents the message boxes and gives their title. An empty folder stands for the
     // program folder (sources) or the export folder, looked up when an export starts.
-    Mp3Export(const ExportControlsView& controls, ProgramTableSource programTable, Clock& clock,
+    // steps gives the step numbers and fields each exported file is made from.
+    Mp3Export(const ExportControlsView& controls, const StepTableView& steps,
+              ProgramTableSource programTable, Clock& clock,
               QWidget* owner, QString sourceFolder = {}, QString exportFolder = {},
               QObject* parent = nullptr);
     // Cancels the worker's job and waits for its thread; a join leaves no file behind.
@@ -75,7 +77,8 @@ private:
     void fail(int step, const QString& reason);
     void addLine(const QString& text);
 
-    ExportControlsView c;
+    const ExportControlsView& c;
+    const StepTableView& m_steps;
     ProgramTableSource m_programTable;
     Clock& m_clock;
     QWidget* m_owner;

@@ -72,10 +72,10 @@ private:
     qint64 now() const { return m_runClock.seconds(); }
     QString wallStamp() const;
 
-    StepTableView m_steps;
-    RunControlsView m_run;
-    PumpControlsView m_pumps;
-    DeviceControlsView m_devices;
+    const StepTableView& m_steps;
+    const RunControlsView& m_run;
+    const PumpControlsView& m_pumps;
+    const DeviceControlsView& m_devices;
     ProgramEditor& m_program;
     Clock& m_clock;
     ClipPlayerProvider m_player;

@@ -46,7 +46,7 @@ private:
     QStringList cells(const QString& event) const;
     void fillStep(QStringList& cells, int step) const;
 
-    DeviceControlsView m_devices;
+    const DeviceControlsView& m_devices;
     ProgramEditor& m_program;
     const RunEngine& m_engine;
     Clock& m_clock;

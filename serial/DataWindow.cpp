@@ -7,9 +7,13 @@
 #include "serial/FrameText.h"
 #include "serial/PortList.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
 
 const QString 数据采集窗口::kMasterClosed = QStringLiteral("打开总台串口号");
 const QString 数据采集窗口::kMasterOpen = QStringLiteral("关闭总台串口号");
@@ -31,9 +35,9 @@ template <typename W> W* named(W* widget, const QString& name) {
 
 } // namespace
 
-数据采集窗口::数据采集窗口(std::unique_ptr<CommControl> comm, DataWindowLinks links, Clock& clock,
-                           QWidget* parent)
-    : QWidget(parent), m_comm(std::move(comm)), m_links(links), m_clock(clock) {
+数据采集窗口::数据采集窗口(std::unique_ptr<CommControl> comm, const DeviceControlsView& panel,
+                           Clock& clock, QWidget* parent)
+    : QWidget(parent), m_comm(std::move(comm)), m_panel(panel), m_clock(clock) {
     setObjectName(QStringLiteral("数据采集窗口"));
     setWindowTitle(QStringLiteral("串口数据"));
 
@@ -180,7 +184,7 @@ void 数据采集窗口::openPort(qint16 port) {
 
 void 数据采集窗口::Command3_Click() {
     if (Command3->text() == kMasterClosed) {
-        QComboBox* box = m_links.SelectPort;
+        QComboBox* box = m_panel.SelectPort[1];
         if (box == nullptr || box->currentText() == QLatin1String(kPanelPortPlaceholder)) {
             return;
         }
@@ -190,33 +194,33 @@ void 数据采集窗口::Command3_Click() {
             reportError(e.code());
             return;
         }
-        if (m_links.Image1[0] != nullptr) {
-            m_links.Image1[0]->show();
+        if (m_panel.Image1[0] != nullptr) {
+            m_panel.Image1[0]->show();
         }
-        if (m_links.Image1[1] != nullptr) {
-            m_links.Image1[1]->hide();
+        if (m_panel.Image1[1] != nullptr) {
+            m_panel.Image1[1]->hide();
         }
-        if (m_links.Check1 != nullptr) {
-            m_links.Check1->setEnabled(true);
+        if (m_panel.Check1 != nullptr) {
+            m_panel.Check1->setEnabled(true);
         }
         Command3->setText(kMasterOpen);
-        if (m_links.Command2 != nullptr) {
-            m_links.Command2->setText(QStringLiteral("Disconnect"));
+        if (m_panel.Command2 != nullptr) {
+            m_panel.Command2->setText(QStringLiteral("Disconnect"));
         }
         return;
     }
-    for (QWidget* image : m_links.Image1) {
+    for (QLabel* image : m_panel.Image1) {
         if (image != nullptr) {
             image->hide();
         }
     }
-    if (m_links.Check1 != nullptr) {
-        m_links.Check1->setChecked(false);
-        m_links.Check1->setEnabled(false);
+    if (m_panel.Check1 != nullptr) {
+        m_panel.Check1->setChecked(false);
+        m_panel.Check1->setEnabled(false);
     }
     Command3->setText(kMasterClosed);
-    if (m_links.Command2 != nullptr) {
-        m_links.Command2->setText(QStringLiteral("Connect"));
+    if (m_panel.Command2 != nullptr) {
+        m_panel.Command2->setText(QStringLiteral("Connect"));
     }
     if (m_comm->PortOpen()) {
         m_comm->setPortOpen(false);
@@ -284,16 +288,16 @@ void 数据采集窗口::Command2_Click() {
 }
 
 void 数据采集窗口::Text2_Change(int index) {
-    if (index >= 0 && index < 7 && m_links.实时数据[index] != nullptr) {
-        m_links.实时数据[index]->setText(Text2[index]->text());
+    if (index >= 0 && index < 7 && m_panel.实时数据[index] != nullptr) {
+        m_panel.实时数据[index]->setText(Text2[index]->text());
     }
 }
 
 void 数据采集窗口::clearReadings() {
     for (int i = 0; i < frames::ReadingCount; ++i) {
         Text2[i]->clear();
-        if (m_links.实时数据[i] != nullptr) {
-            m_links.实时数据[i]->setText(QStringLiteral("0"));
+        if (m_panel.实时数据[i] != nullptr) {
+            m_panel.实时数据[i]->setText(QStringLiteral("0"));
         }
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "panel/PanelViews.h"
 #include "serial/CommControl.h"
-#include "serial/DeviceLinks.h"
 #include "serial/Frames.h"
 
 #include <QCheckBox>
@@ -23,14 +23,15 @@ class Clock;
 class 数据采集窗口 : public QWidget {
 public:
     // Constructing the window loads it (Form_Load runs).
-    数据采集窗口(std::unique_ptr<CommControl> comm, DataWindowLinks links, Clock& clock,
+    // It writes into the panel's device frame: SelectPort(1), Command2, Image1, Check1 and the
+    // live readings 实时数据 (a control the frame lacks is left alone).
+    数据采集窗口(std::unique_ptr<CommControl> comm, const DeviceControlsView& panel, Clock& clock,
                  QWidget* parent = nullptr);
     ~数据采集窗口() override;
     数据采集窗口(const 数据采集窗口&) = delete;
     数据采集窗口& operator=(const 数据采集窗口&) = delete;
 
     CommControl& MSComm1() { return *m_comm; }
-    const DataWindowLinks& links() const { return m_links; }
 
     // Operations, each what pressing or changing that control does.
     void Form_Load();
@@ -85,7 +86,7 @@ private:
     void buildLayout();
 
     std::unique_ptr<CommControl> m_comm;
-    DataWindowLinks m_links;
+    const DeviceControlsView& m_panel;
     Clock& m_clock;
     frames::FrameAssembler m_assembler;
 };

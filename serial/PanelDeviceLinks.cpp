@@ -14,33 +14,12 @@
 #include <QTimer>
 #include <utility>
 
-PanelDeviceLinks::PanelDeviceLinks(const DeviceFrameLinks& view, 开关面板& relay,
+PanelDeviceLinks::PanelDeviceLinks(const DeviceControlsView& view, 开关面板& relay,
                                    数据采集窗口& data)
     : v(view), m_relay(relay), m_data(data) {
     // The links say what failed, so a run is never held by a box.
     m_relay.onSendFailure = [](int) {
     };
-}
-
-RelayPanelLinks PanelDeviceLinks::relayLinks(const DeviceFrameLinks& view) {
-    RelayPanelLinks l;
-    l.SelectPort = view.SelectPort[0];
-    l.Command1 = view.Command1;
-    l.Image2 = view.Image2;
-    l.Image3 = view.Image3;
-    l.Check2 = view.Check2;
-    l.Check3 = view.Check3;
-    return l;
-}
-
-DataWindowLinks PanelDeviceLinks::dataLinks(const DeviceFrameLinks& view) {
-    DataWindowLinks l;
-    l.SelectPort = view.SelectPort[1];
-    l.Command2 = view.Command2;
-    l.Image1 = view.Image1;
-    l.Check1 = view.Check1;
-    l.实时数据 = view.实时数据;
-    return l;
 }
 
 PanelDeviceLinks::~PanelDeviceLinks() {
@@ -199,7 +178,7 @@ bool PanelDeviceLinks::tell(int relay, bool close) {
 
 void PanelDeviceLinks::showRelay(int relay) {
     QCheckBox* check = relay == 1 ? v.Check2 : v.Check3;
-    const std::array<QWidget*, 2>& pair = relay == 1 ? v.Image2 : v.Image3;
+    const std::array<QLabel*, 2>& pair = relay == 1 ? v.Image2 : v.Image3;
     const RelayPicture picture = relayPicture(m_outputs[relay - 1], relayConnected());
     pair[0]->setVisible(picture.pairShown && !picture.onShown);
     pair[1]->setVisible(picture.pairShown && picture.onShown);
@@ -245,7 +224,7 @@ void PanelDeviceLinks::sayFailureLater(int errorNumber) {
             return;
         }
         const int code = *std::exchange(m_pendingFailure, std::nullopt);
-        showMessage(v.frame->window(),
+        showMessage(v.串口设备汇总->window(),
                     QStringLiteral("系统错误,错误编号：") + QString::number(code),
                     m_relay.windowTitle(), MessageButtons::Ok);
     });
@@ -276,7 +255,7 @@ void PanelDeviceLinks::openRelays() {
     // Said here, at once: this one replaces any box still waiting.
     m_failureSaid = true;
     m_pendingFailure.reset();
-    showMessage(v.frame->window(),
+    showMessage(v.串口设备汇总->window(),
                 QStringLiteral("The relay board did not take the command to switch off:\r\n") +
                     stuck.join(QStringLiteral("\r\n")) +
                     QStringLiteral("\r\n\r\nThe device may still be on. Switch it off at the "
@@ -314,8 +293,8 @@ void PanelDeviceLinks::relayBoardLost(const QString& reason) {
     showRelay(1);
     showRelay(2);
     report(QStringLiteral("board"), QStringLiteral("relay board lost: ") + reason);
-    sayLost(v.frame->window(), QStringLiteral("relay board"), m_relay.MSComm().CommPort(), reason,
-            QStringLiteral("; it is then told both relays as the boxes show them"));
+    sayLost(v.串口设备汇总->window(), QStringLiteral("relay board"), m_relay.MSComm().CommPort(),
+            reason, QStringLiteral("; it is then told both relays as the boxes show them"));
 }
 
 void PanelDeviceLinks::measuringBoardLost(const QString& reason) {
@@ -328,8 +307,8 @@ void PanelDeviceLinks::measuringBoardLost(const QString& reason) {
     // Readings of a board that is gone would be shown as if current.
     m_data.clearReadings();
     report(QStringLiteral("board"), QStringLiteral("measuring board lost: ") + reason);
-    sayLost(v.frame->window(), QStringLiteral("measuring board"), m_data.MSComm1().CommPort(),
-            reason, {});
+    sayLost(v.串口设备汇总->window(), QStringLiteral("measuring board"),
+            m_data.MSComm1().CommPort(), reason, {});
 }
 
 QStringList PanelDeviceLinks::boardStates() const {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/DeviceLinks.h"
+#include "panel/PanelViews.h"
 #include "serial/RelayOutput.h"
 
 #include <QMetaObject>
@@ -19,15 +19,11 @@ class 数据采集窗口;
 // whose buttons it presses.
 class PanelDeviceLinks {
 public:
-    PanelDeviceLinks(const DeviceFrameLinks& view, 开关面板& relay, 数据采集窗口& data);
+    PanelDeviceLinks(const DeviceControlsView& view, 开关面板& relay, 数据采集窗口& data);
     // Disconnects from the panel's controls, which outlive the links.
     ~PanelDeviceLinks();
     PanelDeviceLinks(const PanelDeviceLinks&) = delete;
     PanelDeviceLinks& operator=(const PanelDeviceLinks&) = delete;
-
-    // What each device window writes back into the main panel.
-    static RelayPanelLinks relayLinks(const DeviceFrameLinks& view);
-    static DataWindowLinks dataLinks(const DeviceFrameLinks& view);
 
     // Connects the frame's controls; a check box's operation runs on every change of its value.
     void wire();
@@ -84,7 +80,7 @@ private:
         }
     }
 
-    DeviceFrameLinks v;
+    const DeviceControlsView& v;
     开关面板& m_relay;
     数据采集窗口& m_data;
     std::vector<QMetaObject::Connection> m_connections;

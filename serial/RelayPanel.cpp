@@ -7,8 +7,11 @@
 #include "serial/Frames.h"
 #include "serial/PortList.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QTextCursor>
 
 const QString 开关面板::kMasterClosed = QStringLiteral("打开总台串口号");
@@ -42,8 +45,9 @@ QByteArray relayOpenFrames() {
     return bytesOf(frames::relaySwitchFrame(1, 0)) + bytesOf(frames::relaySwitchFrame(2, 0));
 }
 
-开关面板::开关面板(std::unique_ptr<CommControl> comm, RelayPanelLinks links, QWidget* parent)
-    : QWidget(parent), m_comm(std::move(comm)), m_links(links) {
+开关面板::开关面板(std::unique_ptr<CommControl> comm, const DeviceControlsView& panel,
+                   QWidget* parent)
+    : QWidget(parent), m_comm(std::move(comm)), m_panel(panel) {
     setObjectName(QStringLiteral("开关面板"));
     setWindowTitle(QStringLiteral("2路串口继电器"));
     buildControls();
@@ -185,7 +189,7 @@ void 开关面板::Form_Load() {
 
 void 开关面板::Command11_Click() {
     if (Command11->text() == kMasterClosed) {
-        QComboBox* box = m_links.SelectPort;
+        QComboBox* box = m_panel.SelectPort[0];
         if (box == nullptr || box->currentText() == QLatin1String(kPanelPortPlaceholder)) {
             return;
         }
@@ -199,7 +203,7 @@ void 开关面板::Command11_Click() {
                         windowTitle(), MessageButtons::Ok);
             return;
         }
-        for (const auto& pair : {m_links.Image2, m_links.Image3}) {
+        for (const auto& pair : {m_panel.Image2, m_panel.Image3}) {
             if (pair[0] != nullptr) {
                 pair[0]->show();
             }
@@ -207,23 +211,23 @@ void 开关面板::Command11_Click() {
                 pair[1]->hide();
             }
         }
-        for (QCheckBox* check : {m_links.Check2, m_links.Check3}) {
+        for (QCheckBox* check : {m_panel.Check2, m_panel.Check3}) {
             if (check != nullptr) {
                 check->setEnabled(true);
             }
         }
         Command11->setText(kMasterOpen);
-        if (m_links.Command1 != nullptr) {
-            m_links.Command1->setText(QStringLiteral("Disconnect"));
+        if (m_panel.Command1 != nullptr) {
+            m_panel.Command1->setText(QStringLiteral("Disconnect"));
         }
         return;
     }
     // The outputs go off while the port is still open: unticking runs the panel's click
     // operation, which switches the relay off.
-    const std::pair<std::array<QWidget*, 2>, QCheckBox*> outputs[] = {
-        {m_links.Image2, m_links.Check2}, {m_links.Image3, m_links.Check3}};
+    const std::pair<std::array<QLabel*, 2>, QCheckBox*> outputs[] = {
+        {m_panel.Image2, m_panel.Check2}, {m_panel.Image3, m_panel.Check3}};
     for (const auto& [images, check] : outputs) {
-        for (QWidget* image : images) {
+        for (QLabel* image : images) {
             if (image != nullptr) {
                 image->hide();
             }
@@ -234,8 +238,8 @@ void 开关面板::Command11_Click() {
         }
     }
     Command11->setText(kMasterClosed);
-    if (m_links.Command1 != nullptr) {
-        m_links.Command1->setText(QStringLiteral("Connect"));
+    if (m_panel.Command1 != nullptr) {
+        m_panel.Command1->setText(QStringLiteral("Connect"));
     }
     if (m_comm->PortOpen()) {
         m_comm->setPortOpen(false);

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "panel/PanelViews.h"
 #include "serial/CommControl.h"
-#include "serial/DeviceLinks.h"
 #include "serial/Shape.h"
 
 #include <QComboBox>
@@ -23,13 +23,15 @@ QByteArray relayOpenFrames();
 class 开关面板 : public QWidget {
 public:
     // Constructing the panel loads it (Form_Load runs).
-    开关面板(std::unique_ptr<CommControl> comm, RelayPanelLinks links, QWidget* parent = nullptr);
+    // It writes into the panel's device frame: SelectPort(0), Command1, Image2, Image3, Check2
+    // and Check3 (a control the frame lacks is left alone).
+    开关面板(std::unique_ptr<CommControl> comm, const DeviceControlsView& panel,
+             QWidget* parent = nullptr);
     ~开关面板() override;
     开关面板(const 开关面板&) = delete;
     开关面板& operator=(const 开关面板&) = delete;
 
     CommControl& MSComm() { return *m_comm; }
-    const RelayPanelLinks& links() const { return m_links; }
     qint32 receivedTotal() const { return m_receivedTotal; }
     // Whether the last relay command failed to reach the board (reported already).
     bool lastSendFailed() const { return m_lastSendFailed; }
@@ -98,7 +100,7 @@ private:
     void buildControls();
 
     std::unique_ptr<CommControl> m_comm;
-    RelayPanelLinks m_links;
+    const DeviceControlsView& m_panel;
     qint32 m_receivedTotal = 0;
     bool m_lastSendFailed = false;
     int m_lastSendError = 0;

@@ -71,9 +71,8 @@ struct Bench {
         }
         panel->show();
         exporter = std::make_unique<Mp3Export>(
-            exportControlsView(*panel),
-            [this]() -> const ProgramTable& { return root->editor().table(); }, clock, panel,
-            sources.path(), out);
+            *panel, *panel, [this]() -> const ProgramTable& { return root->editor().table(); },
+            clock, panel, sources.path(), out);
         QDir().mkpath(out);
     }
 

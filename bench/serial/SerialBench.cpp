@@ -104,18 +104,18 @@ struct Line {
 struct Receiver {
     QWidget panel;
     std::array<QLabel*, 7> labels{};
+    DeviceControlsView links; // the window writes into it for its whole life
     std::unique_ptr<数据采集窗口> window;
     QComboBox* select = new QComboBox(&panel);
 
     Receiver() {
-        DataWindowLinks links;
         for (auto& l : labels) {
             l = new QLabel(&panel);
         }
         links.实时数据 = labels;
         select->setEditable(true);
         select->setEditText(QStringLiteral("COM240->Bench line"));
-        links.SelectPort = select;
+        links.SelectPort[1] = select;
         window = std::make_unique<数据采集窗口>(std::make_unique<SerialCommControl>(), links,
                                                 systemClock());
         window->Command3_Click();

@@ -18,6 +18,8 @@ FakeCommControl* g_dataComm = nullptr;
 数据采集窗口* g_window = nullptr;
 FakeCommControl* g_relayComm = nullptr;
 开关面板* g_relays = nullptr;
+// No panel: the windows leave every control they are not given alone.
+const DeviceControlsView g_noPanel;
 
 } // namespace
 
@@ -26,12 +28,11 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("TESSALY_VIRTUAL_PORTS", "");
     g_app = new QApplication(*argc, *argv);
     g_dataComm = new FakeCommControl;
-    g_window = new 数据采集窗口(std::unique_ptr<CommControl>(g_dataComm), DataWindowLinks{},
-                                systemClock());
+    g_window = new 数据采集窗口(std::unique_ptr<CommControl>(g_dataComm), g_noPanel, systemClock());
     g_dataComm->rThreshold = 1;
     g_dataComm->open = true;
     g_relayComm = new FakeCommControl;
-    g_relays = new 开关面板(std::unique_ptr<CommControl>(g_relayComm), RelayPanelLinks{});
+    g_relays = new 开关面板(std::unique_ptr<CommControl>(g_relayComm), g_noPanel);
     g_relayComm->open = true;
     return 0;
 }

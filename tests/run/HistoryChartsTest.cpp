@@ -10,9 +10,8 @@ namespace {
 
 // The run engine with the charts on its tick, over a bare panel.
 struct ChartFixture : RunFixture {
-    ChartScale scale{chartControlsView(*panel)};
-    HistoryCharts charts{chartControlsView(*panel), stepTableView(*panel),
-                         deviceControlsView(*panel), scale};
+    ChartScale scale{*panel};
+    HistoryCharts charts{*panel, *panel, *panel, scale};
 
     ChartFixture() {
         scale.wire();

@@ -30,7 +30,9 @@ QStringList lines(const QListWidget* list) {
 // Stand-ins for the panel controls the export drives, over temporary source and export folders.
 struct ExportRig {
     QWidget owner;
-    ExportControlsView controls;
+    // The export frame and the step fields it reads.
+    struct Controls : ExportControlsView, StepTableView {
+    } controls;
     ProgramTable table;
     ManualClock clock;
     QTemporaryDir sources;
@@ -54,8 +56,8 @@ struct ExportRig {
             }
         }
         exporter = std::make_unique<Mp3Export>(
-            controls, [this]() -> const ProgramTable& { return recomputed(); }, clock, &owner,
-            sources.path(), out);
+            controls, controls, [this]() -> const ProgramTable& { return recomputed(); }, clock,
+            &owner, sources.path(), out);
     }
 
     const ProgramTable& recomputed() {

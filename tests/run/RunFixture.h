@@ -43,13 +43,12 @@ struct RunFixture {
             };
         }
         panel = std::make_unique<TessalyPanel>();
-        editor = std::make_unique<ProgramEditor>(stepTableView(*panel), clock);
+        editor = std::make_unique<ProgramEditor>(*panel, clock);
         editor->wireStepControls();
-        runEngine = std::make_unique<RunEngine>(stepTableView(*panel), runControlsView(*panel),
-                                                pumpControlsView(*panel),
-                                                deviceControlsView(*panel), *editor, clock, sound);
+        runEngine =
+            std::make_unique<RunEngine>(*panel, *panel, *panel, *panel, *editor, clock, sound);
         runEngine->wire();
-        manualPumps = std::make_unique<ManualPumps>(pumpControlsView(*panel), sound);
+        manualPumps = std::make_unique<ManualPumps>(*panel, sound);
         manualPumps->wire();
     }
 

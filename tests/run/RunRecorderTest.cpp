@@ -18,8 +18,7 @@ RecordingMessageBoxes& messages() {
 struct RecordFixture : RunFixture {
     QString folder = TestEnvironment::instance().home() + "/records-" +
                      QString::number(QDateTime::currentMSecsSinceEpoch()) + "/";
-    RunRecorder recorder{
-        deviceControlsView(*panel), *editor, *runEngine, clock, panel.get(), folder};
+    RunRecorder recorder{*panel, *editor, *runEngine, clock, panel.get(), folder};
 
     RecordFixture() {
         recorder.setEnabled(true);
@@ -104,8 +103,7 @@ private slots:
         const QStringList files = f.files();
         QCOMPARE(files.size(), 2);
         QVERIFY(files[1].endsWith("_2.tsv"));
-        QCOMPARE(RunRecorder(deviceControlsView(f.p()), *f.editor, f.engine(), f.clock, nullptr)
-                     .enabled(),
+        QCOMPARE(RunRecorder(f.p(), *f.editor, f.engine(), f.clock, nullptr).enabled(),
                  true); // remembered
     }
 

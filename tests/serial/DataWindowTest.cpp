@@ -44,7 +44,7 @@ class DataWindowTest : public QObject {
         PanelStandIns panel;
         ManualClock clock;
         FakeCommControl* comm = new FakeCommControl;
-        数据采集窗口 window{std::unique_ptr<CommControl>(comm), panel.dataLinks(), clock};
+        数据采集窗口 window{std::unique_ptr<CommControl>(comm), panel.frame(), clock};
 
         void connect() {
             PanelStandIns::choose(panel.SelectPort1, kEntry);
@@ -272,7 +272,7 @@ private slots:
         QVERIFY(sim.running());
         PanelStandIns panel;
         ManualClock clock;
-        数据采集窗口 window(std::make_unique<SerialCommControl>(), panel.dataLinks(), clock);
+        数据采集窗口 window(std::make_unique<SerialCommControl>(), panel.frame(), clock);
         PanelStandIns::choose(panel.SelectPort1, BoardSimulator::meterEntry());
         QVERIFY(panel.SelectPort1->findText(BoardSimulator::meterEntry()) >= 0);
         window.Command3_Click();

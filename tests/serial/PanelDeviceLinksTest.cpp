@@ -23,11 +23,9 @@ struct Links {
     TessalyPanel panel;
     FakeCommControl* relayComm = new FakeCommControl;
     FakeCommControl* dataComm = new FakeCommControl;
-    DeviceFrameLinks view = deviceFrameLinks(deviceControlsView(panel));
-    数据采集窗口 data{std::unique_ptr<CommControl>(dataComm), PanelDeviceLinks::dataLinks(view),
-                      clock};
-    开关面板 relay{std::unique_ptr<CommControl>(relayComm), PanelDeviceLinks::relayLinks(view)};
-    PanelDeviceLinks links{view, relay, data};
+    数据采集窗口 data{std::unique_ptr<CommControl>(dataComm), panel, clock};
+    开关面板 relay{std::unique_ptr<CommControl>(relayComm), panel};
+    PanelDeviceLinks links{panel, relay, data};
 
     Links() { links.wire(); }
 

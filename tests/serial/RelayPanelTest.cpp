@@ -37,7 +37,7 @@ class RelayPanelTest : public QObject {
     struct Rig {
         PanelStandIns panel;
         FakeCommControl* comm = new FakeCommControl;
-        开关面板 relays{std::unique_ptr<CommControl>(comm), panel.relayLinks()};
+        开关面板 relays{std::unique_ptr<CommControl>(comm), panel.frame()};
         Rig() {
             comm->log.clear(); // what the load did is checked on its own
             wireOutputs(panel, relays);
@@ -279,7 +279,7 @@ private slots:
         PtyPair line;
         qputenv("TESSALY_VIRTUAL_PORTS", ("COM1=" + line.path() + ":Test rig").toLocal8Bit());
         PanelStandIns panel;
-        开关面板 relays(std::make_unique<SerialCommControl>(), panel.relayLinks());
+        开关面板 relays(std::make_unique<SerialCommControl>(), panel.frame());
         relays.Command4_Click();
         relays.Command6_Click();
         relays.Command7_Click();
@@ -298,7 +298,7 @@ private slots:
         BoardSimulator sim;
         QVERIFY(sim.running());
         PanelStandIns panel;
-        开关面板 relays(std::make_unique<SerialCommControl>(), panel.relayLinks());
+        开关面板 relays(std::make_unique<SerialCommControl>(), panel.frame());
         wireOutputs(panel, relays);
         panel.USBcheck->setChecked(true);
         PanelStandIns::choose(panel.SelectPort0, BoardSimulator::relayEntry());

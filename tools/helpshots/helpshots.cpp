@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
 
     TessalyPanel panel;
     界面扁平化(panel);
-    const StepTableView steps = stepTableView(panel);
+    const StepTableView& steps = panel;
     ManualClock clock(kRunStart.addSecs(-120));
     ProgramEditor editor(steps, clock);
     editor.wireStepControls();
