@@ -75,18 +75,22 @@ AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
         return std::make_unique<列工作目录文件名>(p, library);
     };
     m_library = std::make_unique<ProgramLibrary>(*m_editor, &p, std::move(windows));
-    m_workingTime = std::make_unique<WorkingTimeCounter>(p.Label29);
-    m_run = std::make_unique<RunEngine>(p, p, p,
-                                        p, *m_editor, m_clock, m_player);
+    m_workingTime = std::make_unique<WorkingTimeCounter>(p.Label29, p.Timer3);
+    m_run = std::make_unique<RunEngine>(p, p, p, p, *m_editor, m_clock, m_player);
     m_pumps = std::make_unique<ManualPumps>(p, m_player);
     m_export = std::make_unique<Mp3Export>(
-        p, p, [this]() -> const ProgramTable& { return m_editor->table(); },
-        m_clock, &p);
+        p, p, [this]() -> const ProgramTable& { return m_editor->table(); }, m_clock, &p);
     m_chartScale = std::make_unique<ChartScale>(p);
-    m_charts = std::make_unique<HistoryCharts>(p, p,
-                                               p, *m_chartScale);
-    m_recorder =
-        std::make_unique<RunRecorder>(p, *m_editor, *m_run, m_clock, &p);
+    m_charts = std::make_unique<HistoryCharts>(p, p, p, *m_chartScale);
+    m_recorder = std::make_unique<RunRecorder>(p, *m_editor, *m_run, m_clock, &p);
+    // The hidden device windows, each writing into the panel's device part, and the links.
+    m_dataWindow =
+        std::make_unique<数据采集窗口>(std::make_unique<SerialCommControl>(), p, m_clock);
+    auto relayPort = std::make_unique<SerialCommControl>();
+    // Should the program crash while the port is open, these bytes open both relays.
+    relayPort->setCrashBytes(relayOpenFrames());
+    m_relayPanel = std::make_unique<开关面板>(std::move(relayPort), p);
+    m_deviceLinks = std::make_unique<PanelDeviceLinks>(p, *m_relayPanel, *m_dataWindow);
 
     wireEvents();
     disableSoundItems();
@@ -99,10 +103,18 @@ AppRoot::~AppRoot() = default;
 
 void AppRoot::wireEvents() {
     TessalyPanel& p = *m_panel;
+    // Each concern its own controls and timers.
     m_editor->wireStepControls();
     m_run->wire();
     m_pumps->wire();
     m_chartScale->wire();
+    m_workingTime->wire();
+    m_export->wire();
+    m_deviceLinks->wire();
+    // The hooks between concerns.
+    m_deviceLinks->onEvent = [this](const QString& event, const QString& detail) {
+        m_recorder->deviceEvent(event, detail);
+    };
     m_run->afterTick = [this] {
         m_charts->图数据右移及新数据获取(m_run->stepIndex);
         m_charts->数据绘图();
@@ -111,7 +123,7 @@ void AppRoot::wireEvents() {
     m_run->onEvent = [this](RunEngine::Event event) {
         m_recorder->runEvent(event);
         // A record starts with how the boards stand; later changes are events of their own.
-        if (event == RunEngine::Event::Started && m_deviceLinks) {
+        if (event == RunEngine::Event::Started) {
             for (const QString& state : m_deviceLinks->boardStates()) {
                 m_recorder->deviceEvent(QStringLiteral("board"), state);
             }
@@ -137,10 +149,7 @@ void AppRoot::wireEvents() {
             [this] { openHelp(QStringLiteral("Help_Chinese.chm")); });
     connect(p.Help_English, &QAction::triggered, this,
             [this] { openHelp(QStringLiteral("Help_English.chm")); });
-    connect(p.Timer3, &QTimer::timeout, this, [this] { m_workingTime->tick(); });
     connect(p.Save_as_MP3, &QAction::triggered, this, [this] { m_export->Save_as_MP3_Click(); });
-    connect(p.Timer4, &QTimer::timeout, this, [this] { m_export->Timer4_Timer(); });
-    connect(p.结束MP3输出, &QPushButton::clicked, this, [this] { m_export->结束MP3输出_Click(); });
     p.installEventFilter(this);
 }
 
@@ -173,16 +182,11 @@ void AppRoot::buildExitSequence() {
         setCheckValue(p.Check1, 0);
         setCheckValue(p.Check2, 0);
         setCheckValue(p.Check3, 0);
-        if (m_deviceLinks) {
-            m_deviceLinks->openRelays();
-        }
+        m_deviceLinks->openRelays();
     });
     m_exit.add(QStringLiteral("close the run record"), [this] { m_recorder->programExits(); });
-    m_exit.add(QStringLiteral("close the relay port, then the data port"), [this] {
-        if (m_deviceLinks) {
-            m_deviceLinks->closePorts();
-        }
-    });
+    m_exit.add(QStringLiteral("close the relay port, then the data port"),
+               [this] { m_deviceLinks->closePorts(); });
     m_exit.add(QStringLiteral("unload the working-folder list"),
                [this] { m_library->unloadWorkingFolderList(); });
     m_exit.add(QStringLiteral("unload the data window"), [this] {
@@ -234,18 +238,6 @@ void AppRoot::Form_Load() {
 
 void AppRoot::loadDeviceWindows() {
     TessalyPanel& p = *m_panel;
-    m_dataWindow = std::make_unique<数据采集窗口>(std::make_unique<SerialCommControl>(),
-                                                  p, m_clock);
-    auto relayPort = std::make_unique<SerialCommControl>();
-    // Should the program crash while the port is open, these bytes open both relays.
-    relayPort->setCrashBytes(relayOpenFrames());
-    m_relayPanel =
-        std::make_unique<开关面板>(std::move(relayPort), p);
-    m_deviceLinks = std::make_unique<PanelDeviceLinks>(p, *m_relayPanel, *m_dataWindow);
-    m_deviceLinks->wire();
-    m_deviceLinks->onEvent = [this](const QString& event, const QString& detail) {
-        m_recorder->deviceEvent(event, detail);
-    };
     m_deviceLinks->显示串口_Click();
     for (QComboBox* box : p.SelectPort) {
         box->setEditText(QLatin1String(kPanelPortPlaceholder));

@@ -65,11 +65,11 @@ public:
     HistoryCharts& charts() { return *m_charts; }
     RunRecorder& recorder() { return *m_recorder; }
     WorkingTimeCounter& workingTime() { return *m_workingTime; }
-    // The device windows and the panel's links to them, loaded by the start-up sequence.
+    // The device windows and the panel's links to them, created with the panel; gone once the
+    // exit sequence has unloaded them.
     开关面板* relayPanel() { return m_relayPanel.get(); }
     数据采集窗口* dataWindow() { return m_dataWindow.get(); }
     PanelDeviceLinks* deviceLinks() { return m_deviceLinks.get(); }
-    const ExitSequence& exitSequence() const { return m_exit; }
 
 protected:
     // The main window's close box exits like the two Exit items.

@@ -53,7 +53,6 @@ public:
     void 重新释放chm文件() {}
     void 重新释放tsy文件() {}
 
-    bool handedOver() const { return m_handedOver; }
     // Milliseconds since the window loaded.
     qint64 elapsedMs() const;
 

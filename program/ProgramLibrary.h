@@ -65,7 +65,6 @@ public:
     bool isSaveAsWindowLoaded() const { return m_saveAs != nullptr; }
     void unloadSaveAsWindow();
     列工作目录文件名& workingFolderList();
-    bool isWorkingFolderListLoaded() const { return m_list != nullptr; }
     void unloadWorkingFolderList();
 
 private:

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
@@ -46,6 +47,11 @@ Mp3Export::Mp3Export(const ExportControlsView& controls, const StepTableView& st
       m_joiner([](const StepJoin& job, const std::atomic<bool>& cancel) {
           return joinStep(job, cancel);
       }) {}
+
+void Mp3Export::wire() {
+    connect(c.Timer4, &QTimer::timeout, this, [this] { Timer4_Timer(); });
+    connect(c.结束MP3输出, &QPushButton::clicked, this, [this] { 结束MP3输出_Click(); });
+}
 
 Mp3Export::~Mp3Export() {
     stopWorker();

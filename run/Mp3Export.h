@@ -34,11 +34,13 @@ public:
     // program folder (sources) or the export folder, looked up when an export starts.
     // steps gives the step numbers and fields each exported file is made from.
     Mp3Export(const ExportControlsView& controls, const StepTableView& steps,
-              ProgramTableSource programTable, Clock& clock,
-              QWidget* owner, QString sourceFolder = {}, QString exportFolder = {},
-              QObject* parent = nullptr);
+              ProgramTableSource programTable, Clock& clock, QWidget* owner,
+              QString sourceFolder = {}, QString exportFolder = {}, QObject* parent = nullptr);
     // Cancels the worker's job and waits for its thread; a join leaves no file behind.
     ~Mp3Export() override;
+
+    // Connects the export tick and the frame's "end" button.
+    void wire();
 
     // Menu "Save as MP3": shows the frame, prepares the export folder on the worker thread and
     // then starts the ticks. Again while an export runs, it starts over.

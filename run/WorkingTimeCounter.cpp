@@ -5,12 +5,18 @@
 
 #include <QLabel>
 #include <QSettings>
+#include <QTimer>
 
 namespace {
 const QString kKey = QStringLiteral("WorkingTime/Seconds");
 }
 
-WorkingTimeCounter::WorkingTimeCounter(QLabel* label) : m_label(label) {}
+WorkingTimeCounter::WorkingTimeCounter(QLabel* label, QTimer* minute)
+    : m_label(label), m_minute(minute) {}
+
+void WorkingTimeCounter::wire() {
+    QObject::connect(m_minute, &QTimer::timeout, m_minute, [this] { tick(); });
+}
 
 std::optional<qint32> WorkingTimeCounter::stored() {
     const QSettings settings;

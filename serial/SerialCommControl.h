@@ -50,12 +50,8 @@ public:
     }
 
     // The longest Output may wait for the device to take and send a frame; it then fails
-    // with WriteError. Never more than kMaxWriteTimeout, so a stalled device cannot freeze
-    // the window.
+    // with WriteError, so a stalled device cannot freeze the window.
     static constexpr std::chrono::milliseconds kMaxWriteTimeout{100};
-    void setWriteTimeout(std::chrono::milliseconds timeout) {
-        m_writeTimeout = std::clamp(timeout, std::chrono::milliseconds{0}, kMaxWriteTimeout);
-    }
     // Bytes that open every relay: while this port is open, a crash writes them to it.
     void setCrashBytes(const QByteArray& bytes) { m_crashBytes = bytes; }
 
