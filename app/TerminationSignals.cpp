@@ -1,5 +1,7 @@
 #include "app/TerminationSignals.h"
 
+#include "serial/RelayCrashGuard.h"
+
 #include <QSocketNotifier>
 #include <QtGlobal>
 
@@ -19,7 +21,8 @@ volatile std::sig_atomic_t g_pending = 0;
 extern "C" void onTerminationSignal(int signal) {
     if (g_pending != 0) {
         // Asked again before the first request was handled: the window thread is stuck, so
-        // whoever insists gets the process ended at once.
+        // whoever insists gets the process ended at once, the relays opened first.
+        RelayCrashGuard::openRelaysNow();
         _exit(128 + signal);
     }
     g_pending = 1;

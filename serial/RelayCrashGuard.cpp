@@ -23,19 +23,7 @@ constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 std::atomic<bool> g_installed{false};
 
 extern "C" void onCrash(int signal) {
-    // Only async-signal-safe calls from here on.
-    const int fd = g_fd.exchange(-1);
-    const int length = g_length.load();
-    if (fd >= 0 && length > 0) {
-        int done = 0;
-        for (int tries = 0; done < length && tries < 100; ++tries) {
-            const ssize_t n =
-                ::write(fd, g_bytes.data() + done, static_cast<size_t>(length - done));
-            if (n > 0) {
-                done += static_cast<int>(n);
-            }
-        }
-    }
+    RelayCrashGuard::openRelaysNow();
     // The crash still ends as a crash: default action (core dump), raised again.
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
@@ -48,6 +36,24 @@ extern "C" void onCrash(int signal) {
 } // namespace
 
 namespace RelayCrashGuard {
+
+void openRelaysNow() {
+    // Only async-signal-safe calls here.
+    const int fd = g_fd.exchange(-1);
+    const int length = g_length.load();
+    if (fd < 0 || length <= 0) {
+        return;
+    }
+#ifdef Q_OS_UNIX
+    int done = 0;
+    for (int tries = 0; done < length && tries < 100; ++tries) {
+        const ssize_t n = ::write(fd, g_bytes.data() + done, static_cast<size_t>(length - done));
+        if (n > 0) {
+            done += static_cast<int>(n);
+        }
+    }
+#endif
+}
 
 bool install() {
 #ifdef Q_OS_UNIX

@@ -16,6 +16,9 @@ inline constexpr int kMaxBytes = 16;
 void arm(int fd, const QByteArray& bytes);
 // The port on fd is about to close: the handler must not write to a reused descriptor.
 void disarm(int fd);
+// Writes the open frames to the armed port now, once, from a signal handler too (only
+// async-signal-safe calls): for an end that cannot wait for the exit sequence.
+void openRelaysNow();
 // The descriptor the handler would write to now, -1 when none.
 int armedDescriptor();
 
