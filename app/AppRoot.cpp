@@ -39,6 +39,17 @@
 
 namespace {
 const QString kPanelCaption = QStringLiteral("Dorvex-20230210");
+
+// Unloads a hidden device window: gone from the root at once, deleted only once the event that
+// asked for the exit has returned. A signal or a box can start the exit inside that window's
+// own receive handler (the data window lets events run there), and a port must not be deleted
+// under its own notification.
+template <typename Window> void unload(std::unique_ptr<Window>& window) {
+    if (window) {
+        window->hide();
+        window.release()->deleteLater();
+    }
+}
 } // namespace
 
 AppRoot::AppRoot(Clock& clock, Sound sound) : AppRoot(clock, sound, {}) {}
@@ -191,11 +202,11 @@ void AppRoot::buildExitSequence() {
                [this] { m_library->unloadWorkingFolderList(); });
     m_exit.add(QStringLiteral("unload the data window"), [this] {
         m_deviceLinks.reset();
-        m_dataWindow.reset();
+        unload(m_dataWindow);
     });
     m_exit.add(QStringLiteral("unload the save-as window"),
                [this] { m_library->unloadSaveAsWindow(); });
-    m_exit.add(QStringLiteral("unload the relay panel"), [this] { m_relayPanel.reset(); });
+    m_exit.add(QStringLiteral("unload the relay panel"), [this] { unload(m_relayPanel); });
     m_exit.add(QStringLiteral("unload the main panel"), [&p] { p.hide(); });
 }
 

@@ -4,11 +4,14 @@
 #include "app/TerminationSignals.h"
 #include "run/RunEngine.h"
 #include "run/RunRecorder.h"
+#include "serial/DataWindow.h"
 #include "serial/RelayPanel.h"
 #include "tests/run/RunFixture.h"
 #include "tests/serial/BoardSimulator.h"
 
 #include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
 #include <csignal>
 
 namespace {
@@ -135,6 +138,31 @@ private slots:
                              {"relay 1 closed (laser on)", "relay 2 closed (vacuum pump on)",
                               "relay 1 opened (laser off)", "relay 2 opened (vacuum pump off)"});
         }
+    }
+
+    // An exit can start inside the data window's own receive handler (a signal or a box handled
+    // while it lets events run): the window and its port are deleted only after it returns.
+    void anExitInsideTheReceiveHandlerDeletesNothingUnderIt() {
+        BoardSimulator sim;
+        QVERIFY(sim.running());
+        ConnectedRig rig;
+        rig.connect();
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        const QPointer<数据采集窗口> window = rig.root.dataWindow();
+        bool exited = false;
+        // The first reading the handler writes exits, with the rest of the frame still to show.
+        QObject::connect(window->Text2[0], &QLineEdit::textChanged, window, [&] {
+            if (!exited) {
+                exited = true;
+                rig.root.exitSoftware();
+            }
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(exited, 5000);
+        QCOMPARE(rig.processEnds, 1);
+        QVERIFY(rig.root.dataWindow() == nullptr);
+        QTRY_VERIFY(window.isNull());
     }
 
     // No usable sound output: the exit's first Stop press sets up the player, which fails and
