@@ -28,11 +28,15 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <cmath>
 #include <pty.h>
 #include <sys/resource.h>
 #include <termios.h>
+#include <thread>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -334,6 +338,116 @@ void BM_FrameToLabelLatency(benchmark::State& state) {
     root.exitSoftware();
 }
 BENCHMARK(BM_FrameToLabelLatency)->UseManualTime()->Iterations(500)->Unit(benchmark::kMicrosecond);
+
+// The measuring board sending at a given rate while a cycling program runs with its charts:
+// the process's processor share (the writer thread's own time taken out), frames lost, and the
+// longest a frame waited before the panel showed it or a newer one. Every frame carries its
+// sequence number in the time field, so the panel's time reading says which frame it shows.
+void BM_MeasuringLineRate(benchmark::State& state) {
+    const double rate = static_cast<double>(state.range(0));
+    const double seconds = qEnvironmentVariableIsSet("TESSALY_BENCH_SECONDS")
+                               ? qEnvironmentVariable("TESSALY_BENCH_SECONDS").toDouble()
+                               : 30.0;
+    const auto frameCount = static_cast<std::size_t>(rate * seconds);
+    for (auto _ : state) {
+        CountedMessageBoxes boxes;
+        MeterLine line;
+        if (!line.open()) {
+            state.SkipWithError("no pseudo-terminal");
+            return;
+        }
+        SilentPlayer player;
+        AppRoot root(systemClock(), [&player]() -> ClipPlayer& { return player; });
+        root.endProcess = [] {
+        };
+        root.Form_Load();
+        TessalyPanel& p = root.panel();
+        connectFromPanel(p, {}, kMeterEntry);
+        if (!connected(p.Command2)) {
+            state.SkipWithError("the measuring board did not connect");
+            return;
+        }
+        fillProgram(p);
+        p.Check7->setChecked(true);
+        QCoreApplication::processEvents();
+
+        // Send times by sequence number, written by the writer before each frame goes out.
+        std::vector<std::atomic<std::int64_t>> sentNs(frameCount + 2);
+        const auto nowNs = [] {
+            return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                       Steady::now().time_since_epoch())
+                .count();
+        };
+        std::size_t shownSeq = 0;
+        std::int64_t worstWaitNs = 0;
+        int labelUpdates = 0;
+        // A label has no change signal: the bench looks at it after every pass of the loop.
+        const auto look = [&] {
+            const auto seq = static_cast<std::size_t>(
+                std::llround(p.实时数据[frames::Time]->text().toDouble() / 10.0));
+            if (seq <= shownSeq || seq > frameCount) {
+                return;
+            }
+            const std::int64_t now = nowNs();
+            // The oldest frame this update is the first to cover.
+            worstWaitNs = std::max(worstWaitNs, now - sentNs[shownSeq + 1].load());
+            shownSeq = seq;
+            ++labelUpdates;
+        };
+        std::atomic<bool> done{false};
+        double writerCpu = 0;
+        const double cpuStart = cpuSeconds();
+        QElapsedTimer wall;
+        wall.start();
+        root.runEngine().启动程序_Click(RunEngine::Start);
+        std::thread writer([&] {
+            frames::RawFields raw;
+            raw.current = 850;
+            raw.dPlus = 2700;
+            raw.dMinus = 2000;
+            const Steady::time_point start = Steady::now();
+            for (std::size_t seq = 1; seq <= frameCount; ++seq) {
+                std::this_thread::sleep_until(
+                    start + std::chrono::nanoseconds(
+                                static_cast<std::int64_t>(static_cast<double>(seq) * 1e9 / rate)));
+                raw.voltage = 50000 + static_cast<std::uint32_t>(seq % 100);
+                raw.time = static_cast<std::uint32_t>(seq);
+                sentNs[seq] = nowNs();
+                line.write(frames::encodeFrame(raw));
+            }
+            timespec cpu{};
+            ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
+            writerCpu = static_cast<double>(cpu.tv_sec) + static_cast<double>(cpu.tv_nsec) / 1e9;
+            done = true;
+        });
+        // The label is read after each pass of the loop; the loop sleeps when nothing is due.
+        while (!done || shownSeq < frameCount) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            look();
+            if (done && wall.elapsed() > static_cast<qint64>(seconds * 1000) + 1000) {
+                break;
+            }
+        }
+        writer.join();
+        const double cpu = cpuSeconds() - cpuStart - writerCpu;
+        const double wallSeconds = static_cast<double>(wall.elapsed()) / 1000.0;
+        state.counters["cpu_percent_of_core"] = 100.0 * cpu / wallSeconds;
+        state.counters["frames_sent"] = static_cast<double>(frameCount);
+        state.counters["frames_lost"] = static_cast<double>(
+            frameCount - std::min<std::uint64_t>(frameCount, root.dataWindow()->framesReceived()));
+        state.counters["newest_shown_ms_max"] = static_cast<double>(worstWaitNs) / 1e6;
+        state.counters["label_updates_per_s"] = labelUpdates / wallSeconds;
+        state.counters["message_boxes"] = boxes.shown;
+        root.runEngine().启动程序_Click(RunEngine::Stopp);
+        root.exitSoftware();
+    }
+}
+BENCHMARK(BM_MeasuringLineRate)
+    ->Arg(10)
+    ->Arg(100)
+    ->Arg(411)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 // The relay board's received frames from the simulator's log, "AA 01 01 00" and the like.
 QStringList relayFrames(const QString& logPath) {
