@@ -127,6 +127,10 @@ void AppRoot::wireEvents() {
         m_recorder->deviceEvent(event, detail);
     };
     m_run->afterTick = [this] {
+        // The charts and the record sample the readings: the newest frame first.
+        if (m_dataWindow) {
+            m_dataWindow->showPendingReading();
+        }
         m_charts->图数据右移及新数据获取(m_run->stepIndex);
         m_charts->数据绘图();
         m_recorder->sampleReadings();

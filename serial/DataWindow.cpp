@@ -9,7 +9,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -87,6 +86,9 @@ template <typename W> W* named(W* widget, const QString& name) {
     connect(Check1, &QCheckBox::toggled, this, [this] { Check1_Click(); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
     m_comm->setOnComm([this] { MSComm1_OnComm(); });
+    m_showTimer.setSingleShot(true);
+    m_showTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_showTimer, &QTimer::timeout, this, [this] { showPendingReading(); });
 
     Form_Load();
 }
@@ -251,8 +253,41 @@ void 数据采集窗口::Command1_Click() {
 
 void 数据采集窗口::showReading(const frames::Reading& reading) {
     for (int i = 0; i < frames::ReadingCount; ++i) {
-        Text2[i]->setText(readingText(reading.values[i]));
+        // An unchanged field is left alone: its change passes it on to the panel.
+        const QString text = readingText(reading.values[i]);
+        if (Text2[i]->text() != text) {
+            Text2[i]->setText(text);
+        }
     }
+}
+
+void 数据采集窗口::showSoon() {
+    if (m_showTimer.isActive()) {
+        return;
+    }
+    const qint64 since = m_sinceShown.isValid() ? m_sinceShown.elapsed() : kShowIntervalMs;
+    if (since >= kShowIntervalMs) {
+        showPendingReading();
+    } else {
+        m_showTimer.start(static_cast<int>(kShowIntervalMs - since));
+    }
+}
+
+void 数据采集窗口::showPendingReading() {
+    m_showTimer.stop();
+    if (!m_pendingReading && (m_pendingBytes.isEmpty() || !isVisible())) {
+        return;
+    }
+    // The raw bytes are for someone looking at this window; hidden, they wait for its showing.
+    if (!m_pendingBytes.isEmpty() && isVisible()) {
+        Text6->setPlainText(hexText(std::exchange(m_pendingBytes, {})));
+    }
+    if (m_pendingReading) {
+        const frames::Reading reading = *m_pendingReading;
+        m_pendingReading.reset();
+        showReading(reading);
+    }
+    m_sinceShown.start();
 }
 
 void 数据采集窗口::MSComm1_OnComm() {
@@ -264,16 +299,26 @@ void 数据采集窗口::MSComm1_OnComm() {
         if (bytes.isEmpty()) {
             return;
         }
-        Text6->setPlainText(hexText(bytes));
+        m_pendingBytes = bytes;
         // Frames are gathered across reads: the driver splits and joins reads freely.
         m_assembler.feed(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                    static_cast<std::size_t>(bytes.size())),
-                         [this](const frames::Reading& r) { showReading(r); });
+                         [this](const frames::Reading& r) {
+                             ++m_framesReceived;
+                             m_pendingReading = r;
+                         });
     } catch (...) {
         // Malformed input and port trouble are dropped without a word.
         return;
     }
-    QCoreApplication::processEvents();
+    showSoon();
+}
+
+void 数据采集窗口::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_pendingBytes.isEmpty()) {
+        Text6->setPlainText(hexText(std::exchange(m_pendingBytes, {})));
+    }
 }
 
 void 数据采集窗口::Command2_Click() {
@@ -294,6 +339,9 @@ void 数据采集窗口::Text2_Change(int index) {
 }
 
 void 数据采集窗口::clearReadings() {
+    m_showTimer.stop();
+    m_pendingReading.reset();
+    m_pendingBytes.clear();
     for (int i = 0; i < frames::ReadingCount; ++i) {
         Text2[i]->clear();
         if (m_panel.实时数据[i] != nullptr) {

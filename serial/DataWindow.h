@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -13,7 +14,9 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 class Clock;
 
@@ -46,6 +49,14 @@ public:
     // The board is gone: its fields empty and the panel's readings "0", so the first frame
     // of a board connected again shows whatever it holds.
     void clearReadings();
+    // Frames decoded since the window was made, shown or not.
+    std::uint64_t framesReceived() const { return m_framesReceived; }
+    // Shows the newest frame now if one waits, for whatever samples the readings next.
+    void showPendingReading();
+
+    // Readings reach the fields at most this often; a board at the line rate sends 411 frames
+    // a second, more than anyone can read and each costing widget work.
+    static constexpr int kShowIntervalMs = 33;
 
     // Field readers over hexadecimal pieces (see FrameText.h).
     static double data_conversion4(const QStringList& pieces, int last);
@@ -77,9 +88,14 @@ public:
     QTimer* Timer1;
     QLabel* Label8;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QString settingsText() const;
     void showReading(const frames::Reading& reading);
+    // After a read: shows its newest frame at once, or at the end of the current interval.
+    void showSoon();
     void reportError(int code);
     // Sets the port up and opens it unless it is open; raises CommError as the control does.
     void openPort(qint16 port);
@@ -89,4 +105,10 @@ private:
     const DeviceControlsView& m_panel;
     Clock& m_clock;
     frames::FrameAssembler m_assembler;
+    std::uint64_t m_framesReceived = 0;
+    // The newest frame and read not yet on screen.
+    std::optional<frames::Reading> m_pendingReading;
+    QByteArray m_pendingBytes;
+    QTimer m_showTimer;
+    QElapsedTimer m_sinceShown;
 };

@@ -182,6 +182,9 @@ private slots:
         Rig rig;
         rig.connect();
         rig.comm->receive(kExample);
+        // The raw bytes reach the window's own field once someone looks at it.
+        QCOMPARE(rig.window.Text6->toPlainText(), QString());
+        rig.window.show();
         QCOMPARE(rig.window.Text6->toPlainText(), hexText(kExample));
         const QStringList values = {"6730598.5",   "33679412.9", "60628227.3", "87577041.7",
                                     "11452585610", "21073",      "25185"};
@@ -216,13 +219,42 @@ private slots:
         QFETCH(QList<QByteArray>, reads);
         QFETCH(QString, voltage);
         Rig rig;
+        rig.window.show();
         rig.connect();
         for (const QByteArray& read : reads) {
             rig.comm->receive(read);
         }
-        QCOMPARE(rig.window.Text6->toPlainText(), hexText(reads.last()));
-        QCOMPARE(rig.window.Text2[0]->text(), voltage);
+        // Reads close together reach the fields at the end of the show interval.
+        QTRY_COMPARE(rig.window.Text6->toPlainText(), hexText(reads.last()));
+        QTRY_COMPARE(rig.window.Text2[0]->text(), voltage);
         QCOMPARE(rig.panel.实时数据[0]->text(), voltage.isEmpty() ? QStringLiteral("0") : voltage);
+    }
+
+    void aBurstOfFramesShowsTheFirstAndThenOnlyTheNewest() {
+        Rig rig;
+        rig.connect();
+        QStringList shown;
+        QObject::connect(rig.window.Text2[0], &QLineEdit::textChanged,
+                         [&](const QString& text) { shown << text; });
+        const auto frameWithVoltage = [](std::uint32_t raw) {
+            frames::RawFields f;
+            f.voltage = raw;
+            const auto bytes = frames::encodeFrame(f);
+            return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                              static_cast<qsizetype>(bytes.size()));
+        };
+        for (std::uint32_t v = 1; v <= 5; ++v) {
+            rig.comm->receive(frameWithVoltage(v));
+        }
+        QCOMPARE(shown, QStringList{"0.1"});
+        QTRY_COMPARE(shown, (QStringList{"0.1", "0.5"}));
+        QCOMPARE(rig.panel.实时数据[0]->text(), QStringLiteral("0.5"));
+        // Whatever samples the readings asks for the newest first and gets it at once.
+        rig.comm->receive(frameWithVoltage(6));
+        rig.comm->receive(frameWithVoltage(7));
+        rig.window.showPendingReading();
+        QCOMPARE(rig.panel.实时数据[0]->text(), QStringLiteral("0.7"));
+        QCOMPARE(rig.window.framesReceived(), 7u);
     }
 
     void partOfAFrameDoesNotOutliveTheConnection() {
