@@ -170,8 +170,9 @@ void 片头::Timer1_Timer() {
         m_services.handOver();
     }
     hide();
-    // The logo video is not heard or decoded behind a hidden window.
-    WindowsMediaPlayer1->stop();
+    // The logo video is not heard or decoded behind a hidden window, and its decoders and
+    // threads are not kept for a run that may last days; the video window starts them anew.
+    WindowsMediaPlayer1->release();
     setVideoWindowSize(true);
     通知信息->hide();
     ProgressBar1->hide();
@@ -196,8 +197,7 @@ void 片头::Play3_Varnol_Click() {
 
 void 片头::setVideoWindowSize(bool video) {
     setFixedSize(twips(kSplashWidth), twips(video ? kVideoWindowHeight : kSplashHeight));
-    // The video surface is a native window that nothing can be drawn over, so in the splash it
-    // ends where the progress line begins.
+    // In the splash the video ends where the progress line begins.
     WindowsMediaPlayer1->widget()->setGeometry(twipsRect(0, 0, 11655, video ? 7215 : 6270));
     // Below the splash's lower edge the buttons are out of view; they must not take keyboard
     // input there either.
@@ -207,7 +207,7 @@ void 片头::setVideoWindowSize(bool video) {
 }
 
 void 片头::closeEvent(QCloseEvent* event) {
-    WindowsMediaPlayer1->stop();
+    WindowsMediaPlayer1->release();
     if (!m_handedOver) {
         // Closing the splash ends the program: no main panel may appear after it.
         检查文件是否齐全->stop();

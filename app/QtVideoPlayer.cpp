@@ -1,4 +1,5 @@
 #include "app/QtVideoPlayer.h"
+#include "app/VideoFrameView.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
@@ -15,7 +16,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QVideoWidget>
+#include <QVideoFrame>
+#include <QVideoSink>
 
 namespace {
 
@@ -58,7 +60,7 @@ QtVideoPlayer::QtVideoPlayer(const QString& picture) : m_widget(std::make_unique
         m_picture->setScaledContents(true);
     }
     m_picture->setAccessibleName(QStringLiteral("Product picture"));
-    m_video = new QVideoWidget;
+    m_video = new VideoFrameView;
     m_video->setAccessibleName(QStringLiteral("Video"));
     m_stack->addWidget(m_picture);
     m_stack->addWidget(m_video);
@@ -93,7 +95,10 @@ QtVideoPlayer::QtVideoPlayer(const QString& picture) : m_widget(std::make_unique
             m_player->setPosition(ms);
         }
     });
-    new FirstPaint(m_picture, [this] { startBackEnd(); });
+    new FirstPaint(m_picture, [this] {
+        m_shown = true;
+        startBackEnd();
+    });
     updateControls();
 }
 
@@ -108,11 +113,15 @@ QWidget* QtVideoPlayer::widget() {
 }
 
 void QtVideoPlayer::startBackEnd() {
-    if (m_player) {
+    if (m_player || !m_shown) {
         return;
     }
     m_player = new QMediaPlayer(m_widget.get());
-    m_player->setVideoOutput(m_video);
+    // A sink without a graphics context hands frames over in main memory.
+    m_sink = new QVideoSink(m_widget.get());
+    QObject::connect(m_sink, &QVideoSink::videoFrameChanged, m_video,
+                     [this](const QVideoFrame& frame) { m_video->setFrame(frame); });
+    m_player->setVideoOutput(m_sink);
     // An audio output only where the machine has one: without it some back ends fail in their
     // audio thread, and the video still plays silently.
     if (!QMediaDevices::audioOutputs().isEmpty()) {
@@ -155,7 +164,9 @@ void QtVideoPlayer::startBackEnd() {
 void QtVideoPlayer::setFileName(const QString& name) {
     m_file = name;
     m_wantPlay = true;
-    if (m_player) {
+    if (!m_player) {
+        startBackEnd();
+    } else {
         m_player->setSource(QUrl::fromLocalFile(QDir::current().absoluteFilePath(name)));
         m_player->play();
     }
@@ -164,7 +175,9 @@ void QtVideoPlayer::setFileName(const QString& name) {
 
 void QtVideoPlayer::play() {
     m_wantPlay = true;
-    if (m_player) {
+    if (!m_player) {
+        startBackEnd();
+    } else {
         // A video that ended starts from its beginning.
         if (m_player->mediaStatus() == QMediaPlayer::EndOfMedia) {
             m_player->setPosition(0);
@@ -179,6 +192,24 @@ void QtVideoPlayer::stop() {
     if (m_player) {
         m_player->stop();
     }
+    updateControls();
+}
+
+void QtVideoPlayer::release() {
+    m_wantPlay = false;
+    if (!m_player) {
+        return;
+    }
+    m_player->stop();
+    // The pipeline and its threads end with the player; the sink and output go with it.
+    delete m_player;
+    m_player = nullptr;
+    delete m_audio;
+    m_audio = nullptr;
+    delete m_sink;
+    m_sink = nullptr;
+    m_video->setFrame(QVideoFrame());
+    showPicture(true);
     updateControls();
 }
 

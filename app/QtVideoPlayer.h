@@ -11,11 +11,13 @@ class QMediaPlayer;
 class QPushButton;
 class QSlider;
 class QStackedLayout;
-class QVideoWidget;
+class QVideoSink;
+class VideoFrameView;
 
 // The video player on Qt Multimedia: a video area with the product picture behind it, shown
 // whenever no video can be played, and a row of controls (play or pause, stop, mute, position).
-// The media back end starts after the window is first shown, so the splash appears at once.
+// The media back end starts after the window is first shown, so the splash appears at once,
+// and goes again on release(); the next video starts it anew.
 class QtVideoPlayer final : public VideoPlayer {
 public:
     // picture: shown while no video plays (no decoder, no file).
@@ -29,6 +31,7 @@ public:
     State playState() const override;
     void setMute(bool mute) override;
     bool isMuted() const override { return m_muted; }
+    void release() override;
 
 private:
     void startBackEnd();
@@ -38,7 +41,8 @@ private:
     std::unique_ptr<QWidget> m_widget;
     QStackedLayout* m_stack = nullptr;
     QLabel* m_picture = nullptr;
-    QVideoWidget* m_video = nullptr;
+    VideoFrameView* m_video = nullptr;
+    QVideoSink* m_sink = nullptr;
     QPushButton* m_playPause = nullptr;
     QPushButton* m_stop = nullptr;
     QPushButton* m_mute = nullptr;
@@ -48,4 +52,5 @@ private:
     QString m_file;
     bool m_muted = false;
     bool m_wantPlay = false;
+    bool m_shown = false;
 };

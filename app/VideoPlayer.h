@@ -21,4 +21,7 @@ public:
     virtual State playState() const = 0;
     virtual void setMute(bool mute) = 0;
     virtual bool isMuted() const = 0;
+    // Stops and lets go of whatever playing needs (decoders, threads, buffers) until the next
+    // file or play.
+    virtual void release() = 0;
 };

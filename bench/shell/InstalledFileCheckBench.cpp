@@ -15,6 +15,7 @@ public:
     State playState() const override { return Playing; }
     void setMute(bool) override {}
     bool isMuted() const override { return true; }
+    void release() override {}
 
 private:
     QWidget m_widget;

@@ -1,4 +1,5 @@
 #include "app/QtVideoPlayer.h"
+#include "app/VideoFrameView.h"
 #include "base/Paths.h"
 #include "tests/harness/TestHarness.h"
 
@@ -26,6 +27,31 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(player.playState(), VideoPlayer::Playing, 10000);
         player.stop();
         QCOMPARE(player.playState(), VideoPlayer::Stopped);
+    }
+
+    // Frames reach the plain view; after the hand-over's release the next video still plays.
+    void framesAreShownAndAReleasedPlayerPlaysAgain() {
+        QtVideoPlayer player(QStringLiteral("Dorvex.jpg"));
+        player.setMute(true);
+        player.widget()->resize(320, 200);
+        player.widget()->show();
+        auto* view = player.widget()->findChild<VideoFrameView*>();
+        QVERIFY(view != nullptr);
+        player.setFileName(QStringLiteral("Kelmira.mp4"));
+        QTRY_VERIFY_WITH_TIMEOUT(!view->image().isNull(), 10000);
+        player.release();
+        QCOMPARE(player.playState(), VideoPlayer::Stopped);
+        QVERIFY(view->image().isNull());
+        player.setFileName(QStringLiteral("Dorvex.mp4"));
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), VideoPlayer::Playing, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!view->image().isNull(), 10000);
+        player.stop();
+    }
+
+    void framesKeepTheirProportionsCentred() {
+        QCOMPARE(fittedRect(QSize(160, 90), QRect(0, 0, 320, 320)), QRect(0, 70, 320, 180));
+        QCOMPARE(fittedRect(QSize(100, 100), QRect(10, 0, 300, 100)), QRect(110, 0, 100, 100));
+        QVERIFY(fittedRect(QSize(), QRect(0, 0, 10, 10)).isEmpty());
     }
 
     void aFileThatCannotBePlayedReadsStopped() {
