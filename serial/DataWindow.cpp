@@ -342,6 +342,8 @@ void 数据采集窗口::clearReadings() {
     m_showTimer.stop();
     m_pendingReading.reset();
     m_pendingBytes.clear();
+    // The first frame of the next board shows at once.
+    m_sinceShown.invalidate();
     for (int i = 0; i < frames::ReadingCount; ++i) {
         Text2[i]->clear();
         if (m_panel.实时数据[i] != nullptr) {
