@@ -81,6 +81,13 @@ SerialCommControl::SerialCommControl() {
     // until something is read, and a relay board sends nothing unasked: look now and then.
     m_watch.setInterval(250);
     QObject::connect(&m_watch, &QTimer::timeout, &m_port, [this] { checkDevice(); });
+    m_hold.setSingleShot(true);
+    m_hold.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_hold, &QTimer::timeout, &m_port, [this] {
+        if (QSocketNotifier* reader = readNotifier(); reader != nullptr && m_port.isOpen()) {
+            reader->setEnabled(true);
+        }
+    });
 }
 
 SerialCommControl::~SerialCommControl() {
@@ -184,6 +191,32 @@ void SerialCommControl::setPortOpen(bool open) {
     }
 #endif
     m_watch.start();
+}
+
+// The port reads through a notifier of its own (its child on this platform); without one to
+// be found, nothing is held and every arrival is read as it comes.
+QSocketNotifier* SerialCommControl::readNotifier() {
+    const auto notifiers =
+        m_port.findChildren<QSocketNotifier*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QSocketNotifier* notifier : notifiers) {
+        if (notifier->type() == QSocketNotifier::Read) {
+            return notifier;
+        }
+    }
+    return nullptr;
+}
+
+void SerialCommControl::holdReceiving(int ms) {
+    if (ms <= 0 || !m_port.isOpen()) {
+        return;
+    }
+    QSocketNotifier* reader = readNotifier();
+    if (reader == nullptr) {
+        return;
+    }
+    // Re-enabled by the hold's end (always, while the port is open) or by the next read.
+    reader->setEnabled(false);
+    m_hold.start(ms);
 }
 
 void SerialCommControl::checkDevice() {
@@ -340,7 +373,9 @@ QByteArray SerialCommControl::Input() {
 }
 
 void SerialCommControl::pullFromPort() {
-    if (!m_port.isOpen()) {
+    // While held, the port's buffer stays empty (its notifier reads nothing), and reading it
+    // would turn the notifier back on.
+    if (!m_port.isOpen() || m_hold.isActive()) {
         return;
     }
     const QByteArray data = m_port.readAll();

@@ -3,6 +3,7 @@
 #include "serial/CommControl.h"
 
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -48,6 +49,7 @@ public:
     void setOnLost(std::function<void(const QString&)> handler) override {
         m_onLost = std::move(handler);
     }
+    void holdReceiving(int ms) override;
 
     // The longest Output may wait for the device to take and send a frame; it then fails
     // with WriteError, so a stalled device cannot freeze the window.
@@ -64,6 +66,7 @@ private:
     void raiseDeferred();
     void onError(QSerialPort::SerialPortError error);
     void checkDevice();
+    QSocketNotifier* readNotifier();
     void portLost(const QString& reason);
     void applySettings(const CommSettings& settings);
     // Closes the device; the crash handler stops writing to it first.
@@ -71,6 +74,7 @@ private:
 
     QSerialPort m_port;
     QTimer m_watch;
+    QTimer m_hold;
     QString m_path;
     qint16 m_commPort = 1;
     QString m_settingsText = QStringLiteral("9600,n,8,1");

@@ -99,6 +99,24 @@ private slots:
         QCOMPARE(c.CommEvent(), 0);
     }
 
+    // A hold delays reading, never drops: what came meanwhile arrives whole afterwards.
+    void aHeldPortDeliversWhatCameMeanwhile() {
+        SerialCommControl c;
+        c.setCommPort(150);
+        c.setRThreshold(1);
+        QByteArray got;
+        c.setOnComm([&] { got += c.Input(); });
+        c.setPortOpen(true);
+        c.holdReceiving(1000);
+        m_pty->write("abc");
+        QTest::qWait(100);
+        QVERIFY(got.isEmpty());
+        m_pty->write("def");
+        QTRY_COMPARE_WITH_TIMEOUT(got, QByteArray("abcdef"), 5000);
+        m_pty->write("g");
+        QTRY_COMPARE(got, QByteArray("abcdefg"));
+    }
+
     void inputTakesAtMostInputLenAndDiscardsOnRequest() {
         SerialCommControl c;
         c.setCommPort(150);

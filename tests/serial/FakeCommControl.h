@@ -83,6 +83,8 @@ public:
     void setOnLost(std::function<void(const QString&)> handler) override {
         onLost = std::move(handler);
     }
+    // Delivery stays synchronous; the hold is only recorded.
+    void holdReceiving(int ms) override { lastHoldMs = ms; }
     // The device goes away, as an unplugged adapter would.
     void lose(const QString& reason) {
         open = false;
@@ -113,6 +115,7 @@ public:
     QByteArray in;
     QList<QByteArray> written;
     int outputAttempts = 0;
+    int lastHoldMs = 0;
     QStringList log;
     std::optional<int> failOpenWith;
     std::optional<int> failOutputWith;
