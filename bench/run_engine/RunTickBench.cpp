@@ -69,6 +69,30 @@ void BM_RunTick(benchmark::State& state) {
 }
 BENCHMARK(BM_RunTick)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
+// A whole run tick against the program's length: the given number of steps of one second each,
+// the rest empty, so the run cycles through them all.
+void BM_RunTickByProgramLength(benchmark::State& state) {
+    ManualClock clock;
+    SilentPlayer player;
+    AppRoot root(clock, [&player]() -> ClipPlayer& { return player; });
+    root.recorder().setEnabled(false);
+    TessalyPanel& panel = root.panel();
+    for (int i = 0; i < kStepCount; ++i) {
+        const bool used = i < state.range(0);
+        panel.Text3[i]->setText(used ? QStringLiteral("1") : QStringLiteral("0"));
+        panel.Text4[i]->setText(QString::number(i % 10));
+        panel.Text5[i]->setText(QString::number((i / 10) % 10));
+    }
+    panel.Check7->setChecked(true);
+    RunEngine& engine = root.runEngine();
+    engine.启动程序_Click(RunEngine::Start);
+    for (auto _ : state) {
+        clock.advanceMs(500);
+        engine.Timer1_Timer();
+    }
+}
+BENCHMARK(BM_RunTickByProgramLength)->Arg(1)->Arg(10)->Arg(40)->Unit(benchmark::kMicrosecond);
+
 // The shift and the redraw of both chart boxes, at the panel's box size, with every trace
 // changing from sample to sample.
 void BM_ChartShiftAndRedraw(benchmark::State& state) {
