@@ -94,8 +94,9 @@ protected:
 private:
     QString settingsText() const;
     void showReading(const frames::Reading& reading);
-    // After a read: shows its newest frame at once, or at the end of the current interval.
-    void showSoon();
+    // After a read: shows its newest frame at once, or at the end of the current interval,
+    // and holds the port until the next showing is due when frames come fast.
+    void showSoon(bool fastStream);
     void reportError(int code);
     // Sets the port up and opens it unless it is open; raises CommError as the control does.
     void openPort(qint16 port);
@@ -109,6 +110,9 @@ private:
     // The newest frame and read not yet on screen.
     std::optional<frames::Reading> m_pendingReading;
     QByteArray m_pendingBytes;
+    // The newest reading shown while the window was hidden, for its fields at its showing.
+    std::optional<frames::Reading> m_fieldsBehind;
     QTimer m_showTimer;
     QElapsedTimer m_sinceShown;
+    QElapsedTimer m_sinceRead;
 };

@@ -151,6 +151,8 @@ private slots:
             return;
         }
         const QPointer<数据采集窗口> window = rig.root.dataWindow();
+        // Shown, so that the handler writes its fields.
+        window->show();
         bool exited = false;
         // The first reading the handler writes exits, with the rest of the frame still to show.
         QObject::connect(window->Text2[0], &QLineEdit::textChanged, window, [&] {

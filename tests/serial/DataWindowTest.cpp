@@ -162,6 +162,7 @@ private slots:
 
     void simulationShowsTheExampleValuesOnThePanel() {
         Rig rig;
+        rig.window.show();
         rig.window.Command2_Click();
         const QStringList values = {"6730598.5",   "33679412.9", "60628227.3", "87577041.7",
                                     "11452585.61", "21073",      "25185"};
@@ -232,6 +233,7 @@ private slots:
 
     void aBurstOfFramesShowsTheFirstAndThenOnlyTheNewest() {
         Rig rig;
+        rig.window.show();
         rig.connect();
         QStringList shown;
         QObject::connect(rig.window.Text2[0], &QLineEdit::textChanged,
@@ -255,6 +257,18 @@ private slots:
         rig.window.showPendingReading();
         QCOMPARE(rig.panel.实时数据[0]->text(), QStringLiteral("0.7"));
         QCOMPARE(rig.window.framesReceived(), 7u);
+    }
+
+    // Hidden, only the panel follows the board; the fields catch up when the window shows.
+    void aHiddenWindowFillsItsFieldsWhenShown() {
+        Rig rig;
+        rig.connect();
+        rig.comm->receive(kExample);
+        QCOMPARE(rig.panel.实时数据[0]->text(), QStringLiteral("6730598.5"));
+        QCOMPARE(rig.window.Text2[0]->text(), QString());
+        rig.window.show();
+        QCOMPARE(rig.window.Text2[0]->text(), QStringLiteral("6730598.5"));
+        QCOMPARE(rig.window.Text6->toPlainText(), hexText(kExample));
     }
 
     void partOfAFrameDoesNotOutliveTheConnection() {
@@ -307,6 +321,7 @@ private slots:
         数据采集窗口 window(std::make_unique<SerialCommControl>(), panel.frame(), clock);
         PanelStandIns::choose(panel.SelectPort1, BoardSimulator::meterEntry());
         QVERIFY(panel.SelectPort1->findText(BoardSimulator::meterEntry()) >= 0);
+        window.show();
         window.Command3_Click();
         QCOMPARE(boxes().count(), 0);
         QVERIFY(window.MSComm1().PortOpen());
