@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
+#include <vector>
 
 namespace {
 
@@ -32,6 +33,24 @@ template <typename W> W* place(W* widget, const QString& name, const QRect& rect
     widget->setObjectName(name);
     widget->setGeometry(rect);
     return widget;
+}
+
+// Widgets that repaint often (readings, a field's blinking cursor) are made opaque, so that a
+// repaint covers them alone and not the frame beneath, whose border and title cost more than
+// they do. Each is filled with the frame's own inside at its place, read off the frame once,
+// so it looks just as it would see-through.
+void fillWithFrameInside(QWidget* frame, QWidget* central, std::vector<QWidget*> widgets) {
+    frame->ensurePolished();
+    QImage inside(frame->size(), QImage::Format_ARGB32_Premultiplied);
+    inside.fill(central->palette().color(QPalette::Window));
+    frame->render(&inside, QPoint(), QRegion(), QWidget::RenderFlags());
+    for (QWidget* w : widgets) {
+        QPalette filled = w->palette();
+        filled.setColor(QPalette::Window, inside.pixelColor(w->geometry().center()));
+        w->setPalette(filled);
+        w->setBackgroundRole(QPalette::Window);
+        w->setAutoFillBackground(true);
+    }
 }
 
 QLabel* label(QWidget* parent, const QString& text, const QString& name, const QRect& rect) {
@@ -154,6 +173,11 @@ void buildProgramFrame(MainPanelControls& c, QWidget* central) {
                              twipsRect(4680 + shift, top, 900, 225));
         c.Label22[i]->setAccessibleDescription(step + QStringLiteral("end time"));
     }
+    std::vector<QWidget*> fields;
+    for (const auto* column : texts) {
+        fields.insert(fields.end(), column->begin(), column->end());
+    }
+    fillWithFrameInside(f, central, fields);
     // Row 40 stands under row 39 and takes no part in the program.
     for (QWidget* w : std::initializer_list<QWidget*>{
              c.Label1[40], c.Text1[40], c.Text2[40], c.Text3[40], c.Text4[40], c.Text5[40],
@@ -320,20 +344,8 @@ void buildDeviceFrame(MainPanelControls& c, QWidget* central) {
         c.Label25[k] = label(f, QLatin1String(units[k]), QStringLiteral("Label25_%1").arg(k),
                              twipsRect(3600, top, 800, 240));
     }
-    // A board sends up to 30 readings a second to these labels. Opaque, a new reading repaints
-    // its label alone and not the frame beneath it (the costly part: the frame's border and
-    // title); they are filled with the frame's own inside, read off the frame once, so they
-    // look just as they would see-through.
-    f->ensurePolished();
-    QImage inside(f->size(), QImage::Format_ARGB32_Premultiplied);
-    inside.fill(central->palette().color(QPalette::Window));
-    f->render(&inside, QPoint(), QRegion(), QWidget::RenderFlags());
-    for (QLabel* reading : c.实时数据) {
-        QPalette filled = reading->palette();
-        filled.setColor(QPalette::Window, inside.pixelColor(reading->geometry().center()));
-        reading->setPalette(filled);
-        reading->setAutoFillBackground(true);
-    }
+    // A board sends up to 30 readings a second to these labels.
+    fillWithFrameInside(f, central, {c.实时数据.begin(), c.实时数据.end()});
 }
 
 void buildExportFrame(MainPanelControls& c, QWidget* central) {
