@@ -292,6 +292,11 @@ int bufferFrames() {
     std::lock_guard guard(L.lock);
     return static_cast<int>(L.bufferFrames);
 }
+std::uint64_t underruns() {
+    Library& L = lib();
+    std::lock_guard guard(L.lock);
+    return L.mixer ? L.mixer->underruns() : 0;
+}
 } // namespace probe
 
 } // namespace tessaly::bass
