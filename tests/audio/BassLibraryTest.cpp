@@ -409,7 +409,7 @@ private slots:
         const QByteArray image = clip(QStringLiteral("37.mc"));
         // At the real pace, so that the few frames between asking the position and freeing
         // stay few even on a loaded machine.
-        DiskCapture capture(QStringLiteral("free"), 11);
+        DiskCapture capture(QStringLiteral("free"), 3);
         QVERIFY(bass.Init(-1, 44100, 0, nullptr, nullptr));
         const HSTREAM stream = streamOf(image);
         QVERIFY(bass.ChannelPlay(stream, FALSE));
