@@ -13,8 +13,11 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <fstream>
 #include <memory>
+#include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace tessaly::bass;
@@ -149,6 +152,20 @@ void BM_RequestToSound(benchmark::State& state) {
 }
 BENCHMARK(BM_RequestToSound)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(60);
 
+// Seconds of CPU time the hypervisor gave to others, over all CPUs, since boot; 0 where the
+// system does not tell. On a shared virtual machine a stolen stretch stalls any thread.
+double stolenSeconds() {
+    std::ifstream stat("/proc/stat");
+    std::string cpu;
+    double field = 0;
+    double steal = 0;
+    stat >> cpu;
+    for (int i = 0; i < 8 && stat >> field; ++i) {
+        steal = field; // user nice system idle iowait irq softirq steal
+    }
+    return cpu == "cpu" ? steal / static_cast<double>(sysconf(_SC_CLK_TCK)) : 0;
+}
+
 // Switches clips without a break for TESSALY_BENCH_SECONDS (600 unless set): every switch's
 // latency, and the underruns of the whole run.
 void BM_SwitchSoak(benchmark::State& state) {
@@ -161,6 +178,7 @@ void BM_SwitchSoak(benchmark::State& state) {
         return;
     }
     std::vector<double> sound;
+    const double stolen = stolenSeconds();
     for (auto _ : state) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
         while (std::chrono::steady_clock::now() < end) {
@@ -187,6 +205,7 @@ void BM_SwitchSoak(benchmark::State& state) {
         static_cast<double>(sound.end() - std::upper_bound(sound.begin(), sound.end(), 12.0));
     state.counters["buffer_ms"] = rig.bufferMs();
     state.counters["seconds"] = seconds;
+    state.counters["cpu_steal_s"] = stolenSeconds() - stolen;
 }
 BENCHMARK(BM_SwitchSoak)->Unit(benchmark::kSecond)->Iterations(1);
 
