@@ -68,11 +68,20 @@ void Mixer::remove(Channel* channel) {
     std::erase(m_channels, channel);
 }
 
+namespace {
+std::int64_t steadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+} // namespace
+
 void Mixer::mix(std::int16_t* out, std::size_t frames) noexcept {
-    const std::int64_t start = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                   std::chrono::steady_clock::now().time_since_epoch())
-                                   .count();
+    const std::int64_t start = steadyNs();
     m_lastStart.store(start, std::memory_order_release);
+    const std::int64_t budget =
+        static_cast<std::int64_t>(frames) * 1'000'000'000 / std::max(m_rate, 1);
+    bool starved = false;
     while (frames > 0) {
         const std::size_t chunk = std::min(frames, m_maxFrames);
         const std::size_t samples = chunk * 2;
@@ -89,6 +98,7 @@ void Mixer::mix(std::int16_t* out, std::size_t frames) noexcept {
                 m_sum[i] += m_voice[i];
             }
             if (n < chunk) {
+                starved = starved || !ch->m_ended;
                 ch->m_playing = false;
             }
         }
@@ -99,6 +109,9 @@ void Mixer::mix(std::int16_t* out, std::size_t frames) noexcept {
         }
         out += samples;
         frames -= chunk;
+    }
+    if (starved || steadyNs() - start > budget) {
+        m_underruns.fetch_add(1, std::memory_order_relaxed);
     }
 }
 

@@ -75,6 +75,12 @@ public:
     void mix(std::int16_t* out, std::size_t frames) noexcept;
     // Steady-clock nanoseconds at the start of the latest mix call.
     std::int64_t lastStart() const { return m_lastStart.load(std::memory_order_acquire); }
+    // Mix calls that did not have their audio ready in time; safe from any thread. A call counts
+    // once if it took longer than the span it rendered (the device would have played out what
+    // it held before this buffer was done), or if a playing channel that had not ended gave
+    // fewer frames than asked (a gap of silence inside the clip). The end of a channel that does
+    // not loop is no underrun.
+    std::uint64_t underruns() const { return m_underruns.load(std::memory_order_relaxed); }
 
 private:
     std::size_t render(Channel& ch, std::int16_t* out, std::size_t frames) noexcept;
@@ -89,6 +95,7 @@ private:
     std::vector<std::int32_t> m_sum;
     std::vector<std::int16_t> m_voice;
     std::atomic<std::int64_t> m_lastStart{0};
+    std::atomic<std::uint64_t> m_underruns{0};
 };
 
 } // namespace tessaly::bass

@@ -13,5 +13,8 @@ std::int64_t lastCallbackStart();
 std::int64_t firstRendered(std::uint32_t channel);
 // Frames of each output callback.
 int bufferFrames();
+// Output callbacks since the output was opened that had no audio ready in time (see
+// Mixer::underruns); 0 without an output.
+std::uint64_t underruns();
 
 } // namespace tessaly::bass::probe

@@ -4,6 +4,8 @@
 #include "tests/harness/TestHarness.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 using namespace tessaly::bass;
@@ -34,6 +36,26 @@ public:
 private:
     int m_offset;
     std::uint64_t m_pos = 0;
+};
+
+// A ramp whose next read, once asked to, takes longer than the buffer it fills would play.
+class StallingDecoder final : public Decoder {
+public:
+    explicit StallingDecoder(int rate) : Decoder(rate, 2, 1'000'000), m_ramp(1'000'000, rate) {}
+
+    std::size_t read(std::int16_t* out, std::size_t frames) override {
+        if (stallMs > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(stallMs));
+            stallMs = 0;
+        }
+        return m_ramp.read(out, frames);
+    }
+    bool rewind() override { return m_ramp.rewind(); }
+
+    int stallMs = 0;
+
+private:
+    RampDecoder m_ramp;
 };
 
 struct EndLog final : EndListener {
@@ -129,6 +151,32 @@ private slots:
         mixer.remove(a.get());
         out = mixFrames(mixer, 4);
         QCOMPARE(out[0], std::int16_t{10004}); // b alone; the unplayed channel adds nothing
+    }
+
+    // Normal play, a channel's end included, counts nothing; a call that renders its buffer
+    // later than the buffer would have played counts once. At 8000 Hz a normal call has a
+    // whole second before it is late, so a busy machine does not count.
+    void underrunsCountLateCallsButNotNormalPlayOrAnEnd() {
+        EndLog log;
+        Mixer mixer(8000, 8000, &log);
+        auto stalling = std::make_unique<StallingDecoder>(8000);
+        StallingDecoder& source = *stalling;
+        auto looping = channel(1, std::move(stalling), true, mixer);
+        auto once = channel(2, std::make_unique<RampDecoder>(3000, 8000), false, mixer);
+        looping->play(false);
+        once->play(false);
+        for (int i = 0; i < 4; ++i) {
+            mixFrames(mixer, 8000);
+        }
+        QVERIFY(!once->playing());
+        QCOMPARE(log.ends, (std::vector<std::uint32_t>{2}));
+        QCOMPARE(mixer.underruns(), std::uint64_t{0});
+
+        source.stallMs = 20; // a 16-frame call has 2 ms
+        mixFrames(mixer, 16);
+        QCOMPARE(mixer.underruns(), std::uint64_t{1});
+        mixFrames(mixer, 8000);
+        QCOMPARE(mixer.underruns(), std::uint64_t{1});
     }
 };
 

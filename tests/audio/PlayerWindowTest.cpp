@@ -149,8 +149,8 @@ class PlayerWindowTest : public QObject {
     CheckedBoxes m_boxes;
     int m_endings = 0;
 
-    // A player writing its sound to a fresh capture; delayMs 1 runs about ten times faster
-    // than real time.
+    // A player writing its sound to a fresh capture; delayMs 1 runs about twice as fast as
+    // real time.
     frmMemory& open(const char* name, int delayMs = 1) {
         m_capture = std::make_unique<DiskCapture>(QString::fromLatin1(name), delayMs);
         PlayerSetup setup;
@@ -340,7 +340,7 @@ private slots:
     }
 
     void sameFileAgainRestartsIt() {
-        frmMemory& player = open("restart", 4); // about three times real time
+        frmMemory& player = open("restart"); // about twice real time
         playAndWait(player, QStringLiteral("37.mc"));
         const DWORD first = player.currentChannel();
         QTRY_VERIFY_WITH_TIMEOUT(positionSeconds(first) >= 3.0f, 20000);
