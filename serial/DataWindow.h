@@ -57,6 +57,8 @@ public:
     // Readings reach the fields at most this often; a board at the line rate sends 411 frames
     // a second, more than anyone can read and each costing widget work.
     static constexpr int kShowIntervalMs = 33;
+    // How long after a hold's end a frame waits for a read that would show it with newer ones.
+    static constexpr int kShowGraceMs = 5;
 
     // Field readers over hexadecimal pieces (see FrameText.h).
     static double data_conversion4(const QStringList& pieces, int last);
@@ -97,6 +99,9 @@ private:
     // After a read: shows its newest frame at once, or at the end of the current interval,
     // and holds the port until the next showing is due when frames come fast.
     void showSoon(bool fastStream);
+    // Shows what waits (the newest frame, and the raw bytes when shown) and starts the next
+    // show interval.
+    void showDue();
     void reportError(int code);
     // Sets the port up and opens it unless it is open; raises CommError as the control does.
     void openPort(qint16 port);
