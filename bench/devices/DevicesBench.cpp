@@ -32,6 +32,7 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cmath>
+#include <memory>
 #include <pty.h>
 #include <sys/resource.h>
 #include <termios.h>
@@ -256,28 +257,44 @@ struct MeterLine {
     }
 };
 
+// The program with the measuring board on a pseudo-terminal of its own, connected from the
+// panel as the operator would; error says what went wrong, null when connected.
+struct MeterRig {
+    MeterLine line;
+    SilentPlayer player;
+    std::unique_ptr<AppRoot> root;
+    const char* error = nullptr;
+
+    MeterRig() {
+        if (!line.open()) {
+            error = "no pseudo-terminal";
+            return;
+        }
+        root = std::make_unique<AppRoot>(systemClock(), [this]() -> ClipPlayer& { return player; });
+        root->endProcess = [] {
+        };
+        root->Form_Load();
+        connectFromPanel(root->panel(), {}, kMeterEntry);
+        if (!connected(root->panel().Command2)) {
+            error = "the measuring board did not connect";
+        }
+    }
+};
+
 // From the write of one frame to the main panel's voltage reading showing its value, through
 // the data window and the panel's links, with the panel shown and its timers running. Frames
 // come 40 ms apart, longer than the data window's show interval, as from a board at up to 25
 // frames a second; faster streams are the line-rate benchmark's.
 void BM_FrameToLabelLatency(benchmark::State& state) {
     CountedMessageBoxes boxes;
-    MeterLine line;
-    if (!line.open()) {
-        state.SkipWithError("no pseudo-terminal");
+    MeterRig rig;
+    if (rig.error != nullptr) {
+        state.SkipWithError(rig.error);
         return;
     }
-    SilentPlayer player;
-    AppRoot root(systemClock(), [&player]() -> ClipPlayer& { return player; });
-    root.endProcess = [] {
-    };
-    root.Form_Load();
+    MeterLine& line = rig.line;
+    AppRoot& root = *rig.root;
     TessalyPanel& p = root.panel();
-    connectFromPanel(p, {}, kMeterEntry);
-    if (!connected(p.Command2)) {
-        state.SkipWithError("the measuring board did not connect");
-        return;
-    }
     QLabel* label = p.实时数据[frames::Voltage];
 
     // Fields as the board would send them; only the voltage differs from frame to frame.
@@ -354,22 +371,14 @@ void BM_MeasuringLineRate(benchmark::State& state) {
     const auto frameCount = static_cast<std::size_t>(rate * seconds);
     for (auto _ : state) {
         CountedMessageBoxes boxes;
-        MeterLine line;
-        if (!line.open()) {
-            state.SkipWithError("no pseudo-terminal");
+        MeterRig rig;
+        if (rig.error != nullptr) {
+            state.SkipWithError(rig.error);
             return;
         }
-        SilentPlayer player;
-        AppRoot root(systemClock(), [&player]() -> ClipPlayer& { return player; });
-        root.endProcess = [] {
-        };
-        root.Form_Load();
+        MeterLine& line = rig.line;
+        AppRoot& root = *rig.root;
         TessalyPanel& p = root.panel();
-        connectFromPanel(p, {}, kMeterEntry);
-        if (!connected(p.Command2)) {
-            state.SkipWithError("the measuring board did not connect");
-            return;
-        }
         fillProgram(p);
         p.Check7->setChecked(true);
         QCoreApplication::processEvents();
