@@ -274,10 +274,11 @@ void 数据采集窗口::showReading(const frames::Reading& reading) {
 }
 
 void 数据采集窗口::showSoon(bool fastStream) {
-    if (m_showTimer.isActive()) {
+    const qint64 since = m_sinceShown.isValid() ? m_sinceShown.elapsed() : kShowIntervalMs;
+    // A showing already set for later stays so, unless it is due now.
+    if (m_showTimer.isActive() && since < kShowIntervalMs) {
         return;
     }
-    const qint64 since = m_sinceShown.isValid() ? m_sinceShown.elapsed() : kShowIntervalMs;
     // Whatever comes before the next showing is read in one go when it is due: a board at the
     // line rate then wakes the window some 30 times a second, not 411.
     if (since >= kShowIntervalMs) {
