@@ -77,7 +77,7 @@ public:
     virtual void setOnComm(std::function<void()> handler) = 0;
     // Reads nothing from the device for the next ms milliseconds: bytes wait in the driver
     // and arrive together afterwards, so a fast stream wakes the window once per hold rather
-    // than once per frame. Nothing is lost; a hold ends early when the port is read.
+    // than once per frame. Nothing is lost; closing the port ends a hold.
     virtual void holdReceiving(int ms) = 0;
     // Called on the window thread, after the event that noticed it has returned, when the
     // device went away (unplugged, its far end gone): the port is closed by then. reason

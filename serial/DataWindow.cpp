@@ -316,11 +316,7 @@ void 数据采集窗口::showDue() {
     if (!m_pendingBytes.isEmpty() && isVisible()) {
         Text6->setPlainText(hexText(std::exchange(m_pendingBytes, {})));
     }
-    if (m_pendingReading) {
-        const frames::Reading reading = *m_pendingReading;
-        m_pendingReading.reset();
-        showReading(reading);
-    }
+    showPendingReading();
     m_sinceShown.start();
 }
 

@@ -96,6 +96,8 @@ SerialCommControl::~SerialCommControl() {
 }
 
 void SerialCommControl::closeDevice() {
+    // A port opened again reads from the start.
+    m_hold.stop();
     if (m_armedFd >= 0) {
         RelayCrashGuard::disarm(m_armedFd);
         m_armedFd = -1;
@@ -214,7 +216,7 @@ void SerialCommControl::holdReceiving(int ms) {
     if (reader == nullptr) {
         return;
     }
-    // Re-enabled by the hold's end (always, while the port is open) or by the next read.
+    // Re-enabled at the hold's end, always, while the port is open.
     reader->setEnabled(false);
     m_hold.start(ms);
 }
