@@ -1,6 +1,7 @@
 #include "app/AppRoot.h"
 
 #include "app/InstalledFiles.h"
+#include "app/StatusFeed.h"
 #include "audio/PlayerOnFirstUse.h"
 #include "base/CheckValue.h"
 #include "base/Clock.h"
@@ -25,6 +26,7 @@
 #include "serial/PanelDeviceLinks.h"
 #include "serial/RelayPanel.h"
 #include "serial/SerialCommControl.h"
+#include "status/StatusPage.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -102,6 +104,10 @@ AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
     relayPort->setCrashBytes(relayOpenFrames());
     m_relayPanel = std::make_unique<开关面板>(std::move(relayPort), p);
     m_deviceLinks = std::make_unique<PanelDeviceLinks>(p, *m_relayPanel, *m_dataWindow);
+    m_statusPage = std::make_unique<StatusPage>(&p);
+    m_statusFeed =
+        std::make_unique<StatusFeed>(p, *m_editor, *m_run, *m_recorder, m_clock, *m_statusPage);
+    m_statusFeed->setDeviceLinks(m_deviceLinks.get());
 
     wireEvents();
     disableSoundItems();
@@ -125,6 +131,7 @@ void AppRoot::wireEvents() {
     // The hooks between concerns.
     m_deviceLinks->onEvent = [this](const QString& event, const QString& detail) {
         m_recorder->deviceEvent(event, detail);
+        m_statusFeed->refresh();
     };
     m_run->afterTick = [this] {
         // The charts and the record sample the readings: the newest frame first.
@@ -134,6 +141,7 @@ void AppRoot::wireEvents() {
         m_charts->图数据右移及新数据获取(m_run->stepIndex);
         m_charts->数据绘图();
         m_recorder->sampleReadings();
+        m_statusFeed->refresh();
     };
     m_run->onEvent = [this](RunEngine::Event event) {
         m_recorder->runEvent(event);
@@ -143,10 +151,12 @@ void AppRoot::wireEvents() {
                 m_recorder->deviceEvent(QStringLiteral("board"), state);
             }
         }
+        m_statusFeed->runEvent(event);
     };
     p.mnuRecordRuns->setChecked(m_recorder->enabled());
     connect(p.mnuRecordRuns, &QAction::toggled, this,
             [this](bool on) { m_recorder->setEnabled(on); });
+    connect(p.mnuShareStatus, &QAction::triggered, this, [this] { m_statusPage->showWindow(); });
     connect(p.mnu调入程序, &QAction::triggered, this, [this] { m_library->loadByBrowsing(); });
     connect(p.mnu保存程序, &QAction::triggered, this, [this] { m_library->save(); });
     connect(p.mnu将程序另存为, &QAction::triggered, this, [this] { m_library->showSaveAs(); });
@@ -200,11 +210,13 @@ void AppRoot::buildExitSequence() {
         m_deviceLinks->openRelays();
     });
     m_exit.add(QStringLiteral("close the run record"), [this] { m_recorder->programExits(); });
+    m_exit.add(QStringLiteral("close the status page"), [this] { m_statusPage->stop(); });
     m_exit.add(QStringLiteral("close the relay port, then the data port"),
                [this] { m_deviceLinks->closePorts(); });
     m_exit.add(QStringLiteral("unload the working-folder list"),
                [this] { m_library->unloadWorkingFolderList(); });
     m_exit.add(QStringLiteral("unload the data window"), [this] {
+        m_statusFeed->setDeviceLinks(nullptr);
         m_deviceLinks.reset();
         unload(m_dataWindow);
     });
@@ -233,6 +245,7 @@ void AppRoot::Form_Load() {
     m_chartScale->Text6_Change(0);
     m_chartScale->Text6_Change(1);
     m_workingTime->prepare();
+    m_statusPage->start();
 
     QString loadFailure;
     if (const std::optional<QString> status =

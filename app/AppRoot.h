@@ -19,6 +19,8 @@ class ProgramEditor;
 class ProgramLibrary;
 class RunEngine;
 class RunRecorder;
+class StatusFeed;
+class StatusPage;
 class TessalyPanel;
 class WorkingTimeCounter;
 class 开关面板;
@@ -65,6 +67,8 @@ public:
     HistoryCharts& charts() { return *m_charts; }
     RunRecorder& recorder() { return *m_recorder; }
     WorkingTimeCounter& workingTime() { return *m_workingTime; }
+    StatusPage& statusPage() { return *m_statusPage; }
+    StatusFeed& statusFeed() { return *m_statusFeed; }
     // The device windows and the panel's links to them, created with the panel; gone once the
     // exit sequence has unloaded them.
     开关面板* relayPanel() { return m_relayPanel.get(); }
@@ -106,6 +110,9 @@ private:
     std::unique_ptr<数据采集窗口> m_dataWindow;
     std::unique_ptr<开关面板> m_relayPanel;
     std::unique_ptr<PanelDeviceLinks> m_deviceLinks;
+    // The status page reads the concerns above, so it goes first.
+    std::unique_ptr<StatusPage> m_statusPage;
+    std::unique_ptr<StatusFeed> m_statusFeed;
     ExitSequence m_exit;
     bool m_soundFailed = false;
     int m_exitCode = 0;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 qint32 checkedAdd(qint32 a, qint32 b) {
@@ -77,4 +78,14 @@ bool FileExistsAt(const QString& path) {
     }
     const QFileInfo info(path);
     return info.exists() && !info.isDir();
+}
+
+QString isoWithOffset(const QDateTime& t) {
+    const int offset = t.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+           QStringLiteral("%1%2:%3")
+               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }

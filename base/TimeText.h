@@ -23,6 +23,9 @@ QString TimeStampText(double days);
 // A date-time in the general date format used by the load and save status texts.
 QString GeneralDateText(const QDateTime& t);
 
+// Local time with its offset from UTC, as ISO 8601 gives it: 2026-12-08T20:51:18+01:00.
+QString isoWithOffset(const QDateTime& t);
+
 // True when a file is at path; every failure (no file, a folder, a bad path) gives false.
 bool FileExistsAt(const QString& path);
 

@@ -92,6 +92,8 @@ void buildMenu(QMainWindow& window, MainPanelControls& c) {
     c.Save_as_MP3 = action(c.mnuFile->addAction(QStringLiteral("Save as MP3")), "Save_as_MP3");
     c.mnuRecordRuns = action(c.mnuFile->addAction(QStringLiteral("Record runs")), "mnuRecordRuns");
     c.mnuRecordRuns->setCheckable(true);
+    c.mnuShareStatus =
+        action(c.mnuFile->addAction(QStringLiteral("Share run status...")), "mnuShareStatus");
     c.mnuExit = action(c.mnuFile->addAction(QStringLiteral("Exit")), "mnuExit");
     c.看工作目录 =
         action(bar->addAction(menuText(workingFolder() + QStringLiteral("*.*"))), "看工作目录");

@@ -23,7 +23,8 @@ struct MainPanelControls : StepTableView,
     QAction* mnu保存程序 = nullptr;
     QAction* mnu将程序另存为 = nullptr;
     QAction* Save_as_MP3 = nullptr;
-    QAction* mnuRecordRuns = nullptr; // checkable: keep a record file of each run
+    QAction* mnuRecordRuns = nullptr;  // checkable: keep a record file of each run
+    QAction* mnuShareStatus = nullptr; // the read-only status page's window
     QAction* mnuExit = nullptr;
     QAction* 看工作目录 = nullptr;
     QMenu* mnuhelp = nullptr;

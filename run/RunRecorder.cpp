@@ -33,17 +33,6 @@ enum Column {
     ColumnCount
 };
 
-// Local time with its offset from UTC, as ISO 8601 gives it: 2026-12-08T20:51:18+01:00.
-QString isoWithOffset(const QDateTime& t) {
-    const int offset = t.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return t.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
-           QStringLiteral("%1%2:%3")
-               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
-}
-
 // A cell holds no tab or line break, so every line keeps its columns.
 QString cell(QString text) {
     return text.replace(QLatin1Char('\t'), QLatin1Char(' '))
@@ -130,12 +119,13 @@ void RunRecorder::runEvent(RunEngine::Event event) {
             open();
         }
     }
-    if (!m_file) {
-        return;
-    }
     QStringList c = cells(eventName(event));
     if (event == RunEngine::Event::StepBegan) {
         fillStep(c, m_engine.stepIndex);
+    }
+    remember(c);
+    if (!m_file) {
+        return;
     }
     write(c);
     if (event == RunEngine::Event::Stopped) {
@@ -144,12 +134,19 @@ void RunRecorder::runEvent(RunEngine::Event event) {
 }
 
 void RunRecorder::deviceEvent(const QString& event, const QString& detail) {
-    if (!m_file) {
-        return;
-    }
     QStringList c = cells(event);
     c[Detail] = detail;
-    write(c);
+    remember(c);
+    if (m_file) {
+        write(c);
+    }
+}
+
+void RunRecorder::remember(const QStringList& c) {
+    m_recent.push_back(c);
+    while (m_recent.size() > static_cast<std::size_t>(kRecentEvents)) {
+        m_recent.pop_front();
+    }
 }
 
 void RunRecorder::sampleReadings() {

@@ -5,6 +5,7 @@
 #include "run/RunRecordFile.h"
 
 #include <QString>
+#include <deque>
 #include <memory>
 
 class Clock;
@@ -36,6 +37,11 @@ public:
     // The program ends (exit): the record notes it and is closed.
     void programExits();
 
+    // The last events (not the readings), newest last, in the record's columns; kept whether
+    // or not runs are recorded.
+    static constexpr int kRecentEvents = 50;
+    const std::deque<QStringList>& recentEvents() const { return m_recent; }
+
     // The record being written, or empty.
     QString recordPath() const { return m_file ? m_file->path() : QString(); }
 
@@ -43,6 +49,7 @@ private:
     void open();
     void close();
     void write(QStringList cells);
+    void remember(const QStringList& cells);
     QStringList cells(const QString& event) const;
     void fillStep(QStringList& cells, int step) const;
 
@@ -54,4 +61,5 @@ private:
     QString m_folder;
     bool m_enabled = false;
     std::unique_ptr<RunRecordFile> m_file;
+    std::deque<QStringList> m_recent;
 };

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need.
 # Idempotent: when everything is there it only asks dpkg and returns.
+# With --tests it also installs what only the test suite uses.
 set -euo pipefail
 
 PACKAGES=(
     build-essential cmake ninja-build pkg-config clang-format
-    qt6-base-dev qt6-serialport-dev libgl-dev
+    qt6-base-dev qt6-serialport-dev qt6-httpserver-dev libgl-dev
+    # Qt's HTTP server module finds its CMake package only with the WebSockets one beside it,
+    # which Debian does not pull in.
+    qt6-websockets-dev
     libmpg123-dev libopenmpt-dev libsdl2-dev libmp3lame-dev
     libbenchmark-dev xvfb xauth gcovr
     clang libclang-rt-14-dev
@@ -14,6 +18,10 @@ PACKAGES=(
     # CPack's shared-library scan for the package's dependencies
     file
 )
+if [ "${1:-}" = "--tests" ]; then
+    # The status page is checked in a real browser.
+    PACKAGES+=(chromium)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

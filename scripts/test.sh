@@ -5,7 +5,7 @@
 # UndefinedBehaviorSanitizer, bounded libFuzzer runs, and the audio tests under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --tests
 
 home=$(mktemp -d)
 # A tool that replaced /dev/null with a plain file would break the machine for everyone after
@@ -24,7 +24,7 @@ export HOME="$home"
 export QT_QPA_PLATFORM=offscreen
 
 # Style first: any difference from clang-format fails the run.
-mapfile -t sources < <(find app base help panel program run serial audio tools tests bench \
+mapfile -t sources < <(find app base help panel program run serial audio status tools tests bench \
     \( -name '*.cpp' -o -name '*.h' \) -type f | sort)
 if ! clang-format --dry-run --Werror "${sources[@]}"; then
     echo "FAILED: clang-format differs on the files above (clang-format -i fixes them)" >&2
@@ -36,7 +36,7 @@ find build/coverage -name '*.gcda' -delete 2>/dev/null || true
 cmake --workflow --preset coverage
 coverage_report() {
     local objects="build/coverage" html="build/coverage-report"
-    local layers=(app base help panel program run serial audio)
+    local layers=(app base help panel program run serial audio status)
     local filters=()
     for folder in "${layers[@]}"; do
         filters+=(--filter "$folder/")

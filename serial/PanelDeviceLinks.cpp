@@ -73,6 +73,8 @@ void PanelDeviceLinks::USBcheck_Click() {
     openRelays();
     closePorts();
     m_relayConnected = false;
+    m_relayLost = false;
+    m_measuringLost = false;
     v.Command1->setText(QStringLiteral("Connect"));
     v.Command2->setText(QStringLiteral("Connect"));
     v.Command1->setEnabled(false);
@@ -90,6 +92,7 @@ void PanelDeviceLinks::USBcheck_Click() {
 void PanelDeviceLinks::Command1_Click() {
     const bool disconnecting = m_relay.Command11->text() != 开关面板::kMasterClosed;
     const bool wasOpen = m_relay.MSComm().PortOpen();
+    m_relayLost = false;
     if (disconnecting) {
         // The relays open first; the boxes the toggle then clears send nothing more.
         openRelays();
@@ -122,6 +125,7 @@ void PanelDeviceLinks::Command2_Click() {
         return;
     }
     const bool wasOpen = m_data.MSComm1().PortOpen();
+    m_measuringLost = false;
     m_data.Command3_Click();
     const bool open = m_data.MSComm1().PortOpen();
     if (open != wasOpen) {
@@ -281,6 +285,7 @@ void sayLost(QWidget* owner, const QString& board, qint16 port, const QString& r
 
 void PanelDeviceLinks::relayBoardLost(const QString& reason) {
     m_relayConnected = false;
+    m_relayLost = true;
     // Nothing is known of the relays now; the boxes keep what the run wants, for the board
     // to be told at the next Connect.
     for (RelayOutput& output : m_outputs) {
@@ -298,6 +303,7 @@ void PanelDeviceLinks::relayBoardLost(const QString& reason) {
 }
 
 void PanelDeviceLinks::measuringBoardLost(const QString& reason) {
+    m_measuringLost = true;
     m_data.Command3->setText(数据采集窗口::kMasterClosed);
     v.Command2->setText(QStringLiteral("Connect"));
     setCheckValue(v.Check1, 0);
@@ -319,6 +325,20 @@ QStringList PanelDeviceLinks::boardStates() const {
     };
     return {state(QStringLiteral("relay board"), m_relay.MSComm()),
             state(QStringLiteral("measuring board"), m_data.MSComm1())};
+}
+
+PanelDeviceLinks::BoardLink PanelDeviceLinks::relayLink() const {
+    if (relayConnected()) {
+        return BoardLink::Connected;
+    }
+    return m_relayLost ? BoardLink::Lost : BoardLink::NotConnected;
+}
+
+PanelDeviceLinks::BoardLink PanelDeviceLinks::measuringLink() const {
+    if (m_data.MSComm1().PortOpen()) {
+        return BoardLink::Connected;
+    }
+    return m_measuringLost ? BoardLink::Lost : BoardLink::NotConnected;
 }
 
 void PanelDeviceLinks::closePorts() {

@@ -43,6 +43,11 @@ public:
     // How each board stands now ("relay board connected on COM201", ...), for a run record.
     QStringList boardStates() const;
 
+    // How a board's link stands: lost stays until the operator connects or disconnects it.
+    enum class BoardLink { NotConnected, Connected, Lost };
+    BoardLink relayLink() const;
+    BoardLink measuringLink() const;
+
     // Closes the relay port, then the data port, each only if open.
     void closePorts();
 
@@ -86,6 +91,8 @@ private:
     std::vector<QMetaObject::Connection> m_connections;
     std::array<RelayOutput, 2> m_outputs{};
     bool m_relayConnected = false;
+    bool m_relayLost = false;
+    bool m_measuringLost = false;
     // A failure was said (or is about to be) in this episode; the one waiting to be said.
     bool m_failureSaid = false;
     std::optional<int> m_pendingFailure;

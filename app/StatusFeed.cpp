@@ -1,0 +1,155 @@
+#include "app/StatusFeed.h"
+
+#include "base/CheckValue.h"
+#include "base/Clock.h"
+#include "panel/TessalyPanel.h"
+#include "program/ProgramEditor.h"
+#include "run/RunRecorder.h"
+#include "serial/PanelDeviceLinks.h"
+#include "status/StatusPage.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+
+namespace {
+
+QString relayText(RelayState state) {
+    switch (state) {
+    case RelayState::Closed:
+        return QStringLiteral("closed");
+    case RelayState::Open:
+        return QStringLiteral("open");
+    case RelayState::Unknown:
+        break;
+    }
+    return QStringLiteral("unknown");
+}
+
+QString linkText(PanelDeviceLinks::BoardLink link) {
+    switch (link) {
+    case PanelDeviceLinks::BoardLink::Connected:
+        return QStringLiteral("connected");
+    case PanelDeviceLinks::BoardLink::Lost:
+        return QStringLiteral("lost");
+    case PanelDeviceLinks::BoardLink::NotConnected:
+        break;
+    }
+    return QStringLiteral("not connected");
+}
+
+std::optional<double> numberIn(const QString& text) {
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    return ok ? std::optional<double>(v) : std::nullopt;
+}
+
+// A clip is named by its two levels: "37.mc" is left 3, right 7.
+int levelIn(const QString& clip, int index) {
+    return clip.size() > index && clip[index].isDigit() ? clip[index].digitValue() : 0;
+}
+
+} // namespace
+
+StatusFeed::StatusFeed(TessalyPanel& panel, ProgramEditor& program, const RunEngine& run,
+                       const RunRecorder& recorder, Clock& clock, StatusPage& page)
+    : m_panel(panel), m_program(program), m_run(run), m_recorder(recorder), m_clock(clock),
+      m_page(page) {
+    // While no run ticks, the readings and the boards still move.
+    m_idle.setInterval(1000);
+    QObject::connect(&m_idle, &QTimer::timeout, &m_idle, [this] {
+        if (!m_panel.Timer1->isActive()) {
+            refresh();
+        }
+    });
+    m_page.onServingChanged = [this] {
+        if (m_page.serving()) {
+            m_idle.start();
+            refresh();
+        } else {
+            m_idle.stop();
+        }
+    };
+}
+
+void StatusFeed::runEvent(RunEngine::Event event) {
+    switch (event) {
+    case RunEngine::Event::Started:
+        m_cycle = 1;
+        m_state = QStringLiteral("running");
+        break;
+    case RunEngine::Event::CycleRestarted:
+        ++m_cycle;
+        break;
+    case RunEngine::Event::Paused:
+        m_state = QStringLiteral("paused");
+        break;
+    case RunEngine::Event::Continued:
+        m_state = QStringLiteral("running");
+        break;
+    case RunEngine::Event::Stopped:
+        m_state = QStringLiteral("stopped");
+        break;
+    case RunEngine::Event::StepBegan:
+    case RunEngine::Event::ProgramEnded:
+        break;
+    }
+    refresh();
+}
+
+void StatusFeed::refresh() {
+    if (!m_page.serving()) {
+        return;
+    }
+    const QString voltage = m_panel.实时数据[0]->text();
+    const QString current = m_panel.实时数据[1]->text();
+    m_history.add({m_clock.now().toSecsSinceEpoch(), numberIn(voltage), numberIn(current)});
+    m_page.publish(statusJson(snapshot()));
+}
+
+StatusSnapshot StatusFeed::snapshot() const {
+    const ProgramTable& t = m_program.table();
+    StatusSnapshot s;
+    s.program = QFileInfo(m_program.programPath()).fileName();
+    s.state = m_state;
+    s.cycle = m_cycle;
+    s.cycling = checkValue(m_panel.Check7) == 1;
+    s.step = m_run.stepIndex;
+    s.lengthS = t.endSeconds[kStepCount];
+    s.elapsedS = static_cast<qint64>(m_run.elapsedSeconds);
+    if (s.step >= 0 && s.step < kStepCount) {
+        s.stepRemainingS = std::max<qint64>(0, t.endSeconds[s.step] - s.elapsedS);
+    }
+    const QStringList& columns = RunRecorder::columns();
+    const qsizetype kFirstReading = columns.indexOf(QStringLiteral("voltage_mV"));
+    for (int k = 0; k < 7; ++k) {
+        s.readings.emplace_back(columns[kFirstReading + k], m_panel.实时数据[k]->text());
+    }
+    if (m_links) {
+        s.laser = relayText(m_links->relayOutput(1).board);
+        s.vacuum = relayText(m_links->relayOutput(2).board);
+        s.relayBoard = linkText(m_links->relayLink());
+        s.measuringBoard = linkText(m_links->measuringLink());
+    }
+    s.signal = checkValue(m_panel.Check1) == 1;
+    s.clip = m_panel.Label27->text();
+    s.leftLevel = levelIn(s.clip, 0);
+    s.rightLevel = levelIn(s.clip, 1);
+    s.steps.reserve(kStepCount);
+    for (int i = 0; i < kStepCount; ++i) {
+        s.steps.push_back({t.durationSeconds[i], t.leftLevel[i], t.rightLevel[i], t.laser[i] == 1,
+                           t.vacuum[i] == 1, t.signal[i] == 1});
+    }
+    s.chart = m_history.samples();
+    for (const QStringList& cells : m_recorder.recentEvents()) {
+        StatusFields event;
+        for (int c = 0; c < cells.size() && c < columns.size(); ++c) {
+            if (!cells[c].isEmpty()) {
+                event.emplace_back(columns[c], cells[c]);
+            }
+        }
+        s.events.push_back(std::move(event));
+    }
+    s.updated = m_clock.now();
+    return s;
+}

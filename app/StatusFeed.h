@@ -1,0 +1,45 @@
+#pragma once
+
+#include "run/RunEngine.h"
+#include "status/ReadingHistory.h"
+#include "status/StatusSnapshot.h"
+
+#include <QTimer>
+
+class Clock;
+class PanelDeviceLinks;
+class ProgramEditor;
+class RunRecorder;
+class StatusPage;
+class TessalyPanel;
+
+// Feeds the status page: a snapshot of the panel, the run and the boards, made once per run
+// tick, on every run or device event, and each second while no run ticks. Only while the page
+// is served; a request never makes one.
+class StatusFeed {
+public:
+    StatusFeed(TessalyPanel& panel, ProgramEditor& program, const RunEngine& run,
+               const RunRecorder& recorder, Clock& clock, StatusPage& page);
+
+    // The links go with the exit sequence; from then on the boards show as not connected.
+    void setDeviceLinks(const PanelDeviceLinks* links) { m_links = links; }
+
+    void runEvent(RunEngine::Event event);
+    // After each run tick and each device event.
+    void refresh();
+
+    StatusSnapshot snapshot() const;
+
+private:
+    TessalyPanel& m_panel;
+    ProgramEditor& m_program;
+    const RunEngine& m_run;
+    const RunRecorder& m_recorder;
+    Clock& m_clock;
+    StatusPage& m_page;
+    const PanelDeviceLinks* m_links = nullptr;
+    ReadingHistory m_history;
+    QString m_state = QStringLiteral("stopped");
+    int m_cycle = 0;
+    QTimer m_idle;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "status/StatusPageSettings.h"
+
+#include <QByteArray>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QWidget;
+class ShareStatusWindow;
+class StatusHttpServer;
+
+// The opt-in status page: its settings, its server and its window. Off by default; while it is
+// off nothing listens and nothing is built for it.
+class StatusPage {
+public:
+    explicit StatusPage(QWidget* owner);
+    ~StatusPage();
+    StatusPage(const StatusPage&) = delete;
+    StatusPage& operator=(const StatusPage&) = delete;
+
+    // Turns the page on at start when the settings say so.
+    void start();
+    // Stops serving without changing the settings (the program exits).
+    void stop();
+    // The page is being served.
+    bool serving() const { return m_server != nullptr; }
+    quint16 port() const;
+    // Runs whenever the page starts or stops being served.
+    std::function<void()> onServingChanged;
+
+    // The snapshot the next requests get.
+    void publish(const QByteArray& json);
+
+    const StatusPageSettings& settings() const { return m_settings; }
+    // Saves settings and serves (or stops serving) as they say; a missing token is made here.
+    void apply(StatusPageSettings settings);
+    // A new token: links given out so far stop working.
+    void renewToken();
+
+    // File > "Share run status...".
+    void showWindow();
+    ShareStatusWindow* window() { return m_window.get(); }
+
+private:
+    void serve();
+    void showSettings();
+
+    QWidget* m_owner;
+    StatusPageSettings m_settings;
+    std::unique_ptr<StatusHttpServer> m_server;
+    QByteArray m_snapshot;
+    QString m_problem;
+    std::unique_ptr<ShareStatusWindow> m_window;
+};
