@@ -40,6 +40,13 @@ void StatusHttpServer::respond(const QHttpServerRequest& request, QTcpSocket* so
     // HEAD gets the headers GET would, without the body; writing the empty body ends the
     // headers.
     responder.writeBody(request.method() == QHttpServerRequest::Method::Head ? QByteArray() : body);
+    // A client that asked to close gets its connection closed once the answer is out.
+    for (const auto& [name, value] : request.headers()) {
+        if (name.compare("connection", Qt::CaseInsensitive) == 0 &&
+            value.trimmed().compare("close", Qt::CaseInsensitive) == 0) {
+            socket->disconnectFromHost();
+        }
+    }
 }
 
 StatusHttpServer::StatusHttpServer(QByteArray token, BoundedTcpServer::Limits limits,

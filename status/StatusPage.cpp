@@ -39,6 +39,20 @@ quint16 StatusPage::port() const {
     return m_server ? m_server->port() : 0;
 }
 
+int StatusPage::openConnections() const {
+    return m_server ? m_server->openConnections() : 0;
+}
+
+QString StatusPage::link() const {
+    if (!m_server) {
+        return {};
+    }
+    // The port listened on: a setting of 0 takes any free one.
+    StatusPageSettings served = m_settings;
+    served.port = m_server->port();
+    return served.link();
+}
+
 void StatusPage::publish(const QByteArray& json) {
     m_snapshot = json;
     if (m_server) {
@@ -132,7 +146,7 @@ void StatusPage::showSettings() {
     w.thisComputer->setChecked(!m_settings.localNetwork);
     w.networkWarning->setVisible(m_settings.localNetwork);
     w.port->setValue(m_settings.port);
-    w.link->setText(serving() ? m_settings.link() : QString());
+    w.link->setText(link());
     w.copyLink->setEnabled(serving());
     w.newToken->setEnabled(m_settings.enabled);
     if (serving()) {

@@ -28,6 +28,9 @@ public:
     // The page is being served.
     bool serving() const { return m_server != nullptr; }
     quint16 port() const;
+    int openConnections() const;
+    // The link to the page being served, or empty.
+    QString link() const;
     // Runs whenever the page starts or stops being served.
     std::function<void()> onServingChanged;
 

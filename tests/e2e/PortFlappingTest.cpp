@@ -135,8 +135,10 @@ private slots:
             QVERIFY(!p.Check2->isEnabled() && !p.Image2[0]->isVisible() &&
                     !p.Image2[1]->isVisible());
             QVERIFY(!root.deviceLinks()->relayConnected());
+            QVERIFY(root.deviceLinks()->relayLink() == PanelDeviceLinks::BoardLink::Lost);
             tick(); // the run goes on while the board is away
             connectRelay();
+            QVERIFY(root.deviceLinks()->relayLink() == PanelDeviceLinks::BoardLink::Connected);
 
             meter.pty().write(frame);
             QVERIFY(waitFor([&] { return p.实时数据[0]->text() != "0"; }));
@@ -144,6 +146,7 @@ private slots:
             meter.unplug();
             QVERIFY(waitFor([&] { return p.Command2->text() == "Connect"; }));
             QCOMPARE(p.实时数据[0]->text(), QString("0"));
+            QVERIFY(root.deviceLinks()->measuringLink() == PanelDeviceLinks::BoardLink::Lost);
             tick();
             connectMeter();
             meter.pty().write(frame);

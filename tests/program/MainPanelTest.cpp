@@ -38,8 +38,8 @@ private slots:
         for (QAction* a : p.mnuFile->actions()) {
             file << a->text();
         }
-        QCOMPARE(file,
-                 (QStringList{"Load", "Save", "Save as", "Save as MP3", "Record runs", "Exit"}));
+        QCOMPARE(file, (QStringList{"Load", "Save", "Save as", "Save as MP3", "Record runs",
+                                    "Share run status...", "Exit"}));
         QVERIFY(p.mnuRecordRuns->isCheckable() && !p.mnuRecordRuns->isChecked());
         QCOMPARE(f.programPath(), workingFolder() + "Demo_0.TSY");
         QCOMPARE(p.当前状态->text(), QString("Standby"));

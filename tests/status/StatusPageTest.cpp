@@ -1,0 +1,214 @@
+#include "status/StatusPage.h"
+#include "app/StatusFeed.h"
+#include "run/RunRecorder.h"
+#include "status/StatusHttpServer.h"
+#include "tests/run/RootFixture.h"
+#include "tests/status/HttpExchange.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTcpServer>
+
+namespace {
+
+RecordingMessageBoxes& messages() {
+    return TestEnvironment::instance().messages();
+}
+
+// The whole program with its status page on at a free loopback port.
+struct PageFixture : RootFixture {
+    PageFixture() {
+        StatusPageSettings s;
+        s.enabled = true;
+        s.port = 0;
+        root.statusPage().apply(s);
+        // Step 0: 10 s at 3/0; step 1: 20 s at 0/5 with the laser; 30 s in all.
+        step(0, 0, 0, 10, 3, 0);
+        RunFixture::setStep(p(), 1, 0, 0, 20, 0, 5, 1, 0, 1);
+        const QStringList shown = {"5012", "87", "1.25", "6.3", "42", "2701", "2688"};
+        for (int k = 0; k < 7; ++k) {
+            p().实时数据[k]->setText(shown[k]);
+        }
+    }
+    ~PageFixture() { QSettings().clear(); }
+
+    quint16 port() { return root.statusPage().port(); }
+    QJsonObject status() {
+        const HttpReply r =
+            exchange(port(), getRequest("/status.json",
+                                        "Authorization: Bearer " +
+                                            root.statusPage().settings().token.toUtf8() + "\r\n"));
+        return QJsonDocument::fromJson(r.body).object();
+    }
+    // Lets ms pass in run ticks of 500 ms.
+    void run(qint64 ms) {
+        for (qint64 t = 0; t < ms; t += 500) {
+            clock.advanceMs(500);
+            if (p().Timer1->isActive()) {
+                root.runEngine().Timer1_Timer();
+            }
+        }
+    }
+};
+
+} // namespace
+
+class StatusPageTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        QSettings().clear();
+        messages().clear();
+    }
+
+    void offUntilTurnedOnThenATokenIsMade() {
+        RootFixture f;
+        QVERIFY(!f.root.statusPage().serving());
+        QVERIFY(f.root.statusPage().settings().token.isEmpty());
+        StatusPageSettings s;
+        s.enabled = true;
+        s.port = 0;
+        f.root.statusPage().apply(s);
+        QVERIFY(f.root.statusPage().serving());
+        QCOMPARE(QSettings().value("StatusPage/token").toString().size(), 22);
+        QVERIFY(QSettings().value("StatusPage/enabled").toBool());
+        QSettings().clear();
+    }
+
+    void theSnapshotFollowsARun() {
+        PageFixture f;
+        QCOMPARE(f.status()["state"].toString(), QString("stopped"));
+        f.root.runEngine().启动程序_Click(RunEngine::Start);
+        f.run(13'000);
+        QJsonObject s = f.status();
+        QCOMPARE(s["state"].toString(), QString("running"));
+        QCOMPARE(s["cycle"].toInt(), 1);
+        QCOMPARE(s["step"].toInt(), 1);
+        QCOMPARE(s["elapsed_s"].toInt(), 13);
+        QCOMPARE(s["step_remaining_s"].toInt(), 30 - 13);
+        QCOMPARE(s["length_s"].toInt(), 30);
+        QCOMPARE(s["readings"].toObject()["voltage_mV"].toString(), QString("5012"));
+        QCOMPARE(s["readings"].toObject()["dminus_mV"].toString(), QString("2688"));
+        QCOMPARE(s["pumps"].toObject()["clip"].toString(), QString("05.mc"));
+        QCOMPARE(s["pumps"].toObject()["right"].toInt(), 5);
+        QVERIFY(s["signal"].toBool());
+        // No board was connected: the board was told nothing.
+        QCOMPARE(s["relays"].toObject()["laser"].toString(), QString("unknown"));
+        QCOMPARE(s["boards"].toObject()["relay"].toString(), QString("not connected"));
+        QCOMPARE(s["steps"].toArray().size(), 40);
+        QCOMPARE(s["steps"].toArray()[1].toObject()["duration_s"].toInt(), 20);
+        QVERIFY(s["steps"].toArray()[1].toObject()["laser"].toBool());
+        QVERIFY(s["chart"].toObject()["voltage_mV"].toArray().size() >= 13);
+        QCOMPARE(s["chart"].toObject()["voltage_mV"].toArray().last().toDouble(), 5012.0);
+        QStringList events;
+        for (const QJsonValue& e : s["events"].toArray()) {
+            events << e.toObject()["event"].toString();
+        }
+        QCOMPARE(events.mid(0, 4), QStringList({"start", "board", "board", "step"}));
+        QCOMPARE(events.last(), QString("step"));
+        QVERIFY(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)")
+                    .match(s["updated"].toString())
+                    .hasMatch());
+
+        f.root.runEngine().启动程序_Click(RunEngine::Pause);
+        QCOMPARE(f.status()["state"].toString(), QString("paused"));
+        f.p().Check7->setChecked(true);
+        f.root.runEngine().启动程序_Click(RunEngine::Contin);
+        f.run(20'000);
+        s = f.status();
+        QCOMPARE(s["cycle"].toInt(), 2);
+        QVERIFY(s["cycling"].toBool());
+        f.root.runEngine().启动程序_Click(RunEngine::Stopp);
+        QCOMPARE(f.status()["state"].toString(), QString("stopped"));
+    }
+
+    void aPortInUseIsSaidOnceAndTheProgramGoesOn() {
+        QTcpServer taken;
+        QVERIFY(taken.listen(QHostAddress::LocalHost, 0));
+        RootFixture f;
+        StatusPageSettings s;
+        s.enabled = true;
+        s.port = taken.serverPort();
+        f.root.statusPage().apply(s);
+        QVERIFY(!f.root.statusPage().serving());
+        QCOMPARE(messages().count(), 1);
+        QVERIFY(messages().last().text.contains(QString::number(s.port)));
+        f.step(0, 0, 0, 5, 1, 1);
+        f.root.runEngine().启动程序_Click(RunEngine::Start);
+        f.clock.advanceMs(2000);
+        f.root.runEngine().Timer1_Timer();
+        QCOMPARE(f.p().当前状态->text(), QString("Running"));
+        QCOMPARE(messages().count(), 1);
+        QSettings().clear();
+    }
+
+    void aFloodIsAnsweredWhileTheRunGoesOn() {
+        PageFixture f;
+        f.root.runEngine().启动程序_Click(RunEngine::Start);
+        QProcess flood;
+        flood.start(
+            QStringLiteral(TESSALY_STATUS_FLOOD),
+            {QString::number(f.port()), f.root.statusPage().settings().token, "2000", "20", "8"});
+        QVERIFY(flood.waitForStarted());
+        int ticks = 0;
+        while (flood.state() != QProcess::NotRunning) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            if (ticks < 25) {
+                f.run(1000);
+                ++ticks;
+            }
+        }
+        const QString out = QString::fromLatin1(flood.readAllStandardOutput());
+        const QRegularExpressionMatch m =
+            QRegularExpression(R"(requests (\d+) ok (\d+) busy (\d+) failed (\d+))").match(out);
+        QVERIFY2(m.hasMatch(), qPrintable(out));
+        QCOMPARE(m.captured(1).toInt(), 2000);
+        QVERIFY2(m.captured(2).toInt() > 0, qPrintable(out));
+        QCOMPARE(m.captured(4).toInt(), 0);
+        // Every connection was let go, and the run is where its ticks took it.
+        QTRY_COMPARE(f.root.statusPage().openConnections(), 0);
+        f.run(32'000 - ticks * 1000);
+        QCOMPARE(f.status()["step"].toInt(), 40);
+    }
+
+    void aBrowserShowsTheRunLive() {
+        const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+        QVERIFY2(!chromium.isEmpty(),
+                 "chromium is not installed (scripts/install-deps.sh --tests installs it)");
+        PageFixture f;
+        f.root.runEngine().启动程序_Click(RunEngine::Start);
+        f.run(13'000);
+        QTemporaryDir profile;
+        QProcess browser;
+        browser.start(chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                                 "--user-data-dir=" + profile.path(), "--virtual-time-budget=3000",
+                                 "--dump-dom", f.root.statusPage().link()});
+        QVERIFY(browser.waitForStarted());
+        while (browser.state() != QProcess::NotRunning) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
+        QVERIFY2(dom.contains(R"(<span id="step">01</span>)"), qPrintable(dom.left(3000)));
+        QVERIFY(dom.contains(R"(id="countdown" class="countdown">00:00:17<)"));
+        QVERIFY(dom.contains(R"(<td id="reading_voltage_mV">5012</td>)"));
+        QVERIFY(dom.contains(R"(<span id="state">running</span>)"));
+        // Without the token the browser gets nothing of the run.
+        QProcess refused;
+        refused.start(chromium, {"--headless", "--no-sandbox", "--disable-gpu",
+                                 "--user-data-dir=" + profile.path(), "--dump-dom",
+                                 QStringLiteral("http://127.0.0.1:%1/").arg(f.port())});
+        QVERIFY(refused.waitForStarted());
+        while (refused.state() != QProcess::NotRunning) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        QVERIFY(!QString::fromUtf8(refused.readAllStandardOutput()).contains("countdown"));
+    }
+};
+
+TESSALY_TEST_MAIN(StatusPageTest)
+#include "StatusPageTest.moc"
