@@ -95,6 +95,7 @@ bool StatusHttpServer::authorised(const QHttpServerRequest& request) const {
 
 bool StatusHttpServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
     m_tcp->requestAnswered(socket);
+    ++m_answered;
     if (!authorised(request)) {
         respond(request, socket, Status::Unauthorized, {}, {}, {{"WWW-Authenticate", "Bearer"}});
         return true;

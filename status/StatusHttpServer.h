@@ -21,6 +21,8 @@ public:
     bool start(const QHostAddress& address, quint16 port, QString* error);
     quint16 port() const;
     int openConnections() const;
+    // Requests answered so far, refused ones included.
+    qint64 answeredRequests() const { return m_answered; }
 
     // The JSON the next requests are answered with.
     void setSnapshot(const QByteArray& json) { m_snapshot = json; }
@@ -41,4 +43,5 @@ private:
     QByteArray m_script;
     QByteArray m_style;
     QByteArray m_snapshot = "{}";
+    qint64 m_answered = 0;
 };

@@ -98,7 +98,8 @@
     drawTimeline(s);
 
     const table = $('readings');
-    const rows = Object.keys(s.readings || {});
+    // In the panel's order, whatever order the JSON keeps.
+    const rows = Object.keys(readingNames).filter((name) => name in (s.readings || {}));
     if (table.rows.length !== rows.length) {
       table.textContent = '';
       rows.forEach((name) => {
@@ -109,12 +110,13 @@
     }
     rows.forEach((name) => text('reading_' + name, s.readings[name] === '' ? '-' : s.readings[name]));
 
-    for (const relay of ['laser', 'vacuum']) {
+    for (const [relay, caption] of [['laser', 'Laser'], ['vacuum', 'Vacuum pump']]) {
       const v = s.relays[relay];
       $(relay).className = v === 'closed' ? 'on' : v === 'open' ? 'off' : '';
-      $(relay).title = v;
+      text(relay, caption + ' ' + v);
     }
     $('signal').className = s.signal ? 'on' : 'off';
+    text('signal', 'Signal ' + (s.signal ? 'on' : 'off'));
     text('left', s.pumps.left);
     text('right', s.pumps.right);
     text('clip', s.pumps.clip);
@@ -128,7 +130,10 @@
     list.textContent = '';
     (s.events || []).slice(-20).reverse().forEach((e) => {
       const when = (e.wall_time || '').slice(11, 19);
-      list.appendChild(el('li', '', when + '  step ' + (e.step || '') + '  ' + e.event + (e.detail ? ': ' + e.detail : '')));
+      const step = pad(e.step || 0);
+      const what = e.event === 'step' ? 'step ' + step + ' began'
+        : e.event + (e.detail ? ': ' + e.detail : '') + ' (step ' + step + ')';
+      list.appendChild(el('li', '', when + '  ' + what));
     });
     text('updated', (s.updated || '').replace('T', ' '));
   }
@@ -139,16 +144,33 @@
     text('offline', 'no connection since ' + clock(lastGood || new Date()));
   }
 
-  async function poll() {
+  async function refresh() {
+    let s;
+    // A program that hangs answers nothing: after a few seconds that counts as gone.
+    const abort = new AbortController();
+    const timer = setTimeout(() => abort.abort(), 5000);
     try {
-      const r = await fetch('/status.json', { headers: { Authorization: 'Bearer ' + token }, cache: 'no-store' });
+      const r = await fetch('/status.json', {
+        headers: { Authorization: 'Bearer ' + token }, cache: 'no-store', signal: abort.signal
+      });
       if (!r.ok) throw new Error(String(r.status));
-      show(await r.json());
-      lastGood = new Date();
+      s = await r.json();
     } catch (e) {
       offline();
+      return;
+    } finally {
+      clearTimeout(timer);
     }
-    setTimeout(poll, 1000);
+    lastGood = new Date();
+    show(s);
+  }
+
+  async function poll() {
+    try {
+      await refresh();
+    } finally {
+      setTimeout(poll, 1000);
+    }
   }
   poll();
 })();

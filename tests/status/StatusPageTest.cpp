@@ -208,6 +208,40 @@ private slots:
         }
         QVERIFY(!QString::fromUtf8(refused.readAllStandardOutput()).contains("countdown"));
     }
+
+    void aBrowserSaysWhenTheProgramIsGone() {
+        const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+        QVERIFY(!chromium.isEmpty());
+        auto server = std::make_unique<StatusHttpServer>("t0ken");
+        QVERIFY(server->start(QHostAddress::LocalHost, 0, nullptr));
+        StatusSnapshot shown;
+        shown.state = QStringLiteral("running");
+        shown.step = 2;
+        shown.stepRemainingS = 61;
+        server->setSnapshot(statusJson(shown));
+        const QString url = QStringLiteral("http://127.0.0.1:%1/?token=t0ken").arg(server->port());
+        QTemporaryDir profile;
+        QProcess browser;
+        browser.start(chromium, {"--headless", "--no-sandbox", "--disable-gpu",
+                                 "--user-data-dir=" + profile.path(), "--virtual-time-budget=5000",
+                                 "--dump-dom", url});
+        QVERIFY(browser.waitForStarted());
+        while (browser.state() != QProcess::NotRunning) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            // The page, its script, its style and one status: then the program is gone.
+            if (server && server->answeredRequests() >= 4) {
+                server.reset();
+            }
+        }
+        const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
+        QVERIFY2(QRegularExpression(R"(<p id="offline">no connection since \d\d:\d\d:\d\d</p>)")
+                     .match(dom)
+                     .hasMatch(),
+                 qPrintable(dom.left(2000)));
+        QVERIFY(dom.contains(R"(<body class="offline">)"));
+        // What was shown while the program was there is hidden now, not passed off as live.
+        QVERIFY(dom.contains(R"(id="countdown" class="countdown">00:01:01<)"));
+    }
 };
 
 TESSALY_TEST_MAIN(StatusPageTest)
