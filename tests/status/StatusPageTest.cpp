@@ -1,16 +1,24 @@
 #include "status/StatusPage.h"
 #include "app/StatusFeed.h"
 #include "run/RunRecorder.h"
+#include "status/ShareStatusWindow.h"
 #include "status/StatusHttpServer.h"
 #include "tests/run/RootFixture.h"
 #include "tests/status/HttpExchange.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTcpServer>
 
@@ -77,6 +85,39 @@ private slots:
         QVERIFY(f.root.statusPage().serving());
         QCOMPARE(QSettings().value("StatusPage/token").toString().size(), 22);
         QVERIFY(QSettings().value("StatusPage/enabled").toBool());
+        QSettings().clear();
+    }
+
+    void theWindowTurnsThePageOnAndRenewsItsToken() {
+        RootFixture f;
+        f.p().mnuShareStatus->trigger();
+        ShareStatusWindow* w = f.root.statusPage().window();
+        QVERIFY(w && w->isVisible());
+        QVERIFY(w->thisComputer->isChecked() && !w->networkWarning->isVisibleTo(w));
+        QCOMPARE(w->port->value(), 8470);
+        // A free port, as an operator would pick when 8470 is taken.
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const int port = probe.serverPort();
+        probe.close();
+        w->port->setValue(port);
+        w->shareCheck->setChecked(true);
+        QVERIFY(f.root.statusPage().serving());
+        const QString first = w->link->text();
+        QCOMPARE(first, QStringLiteral("http://127.0.0.1:%1/?token=%2")
+                            .arg(port)
+                            .arg(f.root.statusPage().settings().token));
+        w->newToken->click();
+        QVERIFY(w->link->text() != first);
+        const QByteArray old = first.section('=', 1).toUtf8();
+        QCOMPARE(exchange(f.root.statusPage().port(), getRequest("/?token=" + old)).status, 401);
+        w->copyLink->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), w->link->text());
+        w->localNetwork->setChecked(true);
+        QVERIFY(w->networkWarning->isVisibleTo(w));
+        QCOMPARE(QSettings().value("StatusPage/address").toString(), QString("0.0.0.0"));
+        w->shareCheck->setChecked(false);
+        QVERIFY(!f.root.statusPage().serving() && w->link->text().isEmpty());
         QSettings().clear();
     }
 
