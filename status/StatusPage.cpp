@@ -96,10 +96,9 @@ void StatusPage::serve() {
                         MessageIcon::Warning);
         }
     }
-    if (serving() != wasServing || serving()) {
-        if (onServingChanged) {
-            onServingChanged();
-        }
+    // A server started again is a new one: the feed hands it the snapshot at once.
+    if ((wasServing || serving()) && onServingChanged) {
+        onServingChanged();
     }
 }
 
