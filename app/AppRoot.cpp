@@ -262,6 +262,9 @@ void AppRoot::Form_Load() {
                         QStringLiteral("\r\n\r\nThe panel starts with an empty program."),
                     kPanelCaption, MessageButtons::Ok, MessageIcon::Warning);
     }
+    // A page that could not start is said once the start-up has run and the splash is gone,
+    // from the event loop: never over the splash, never inside a run tick.
+    QTimer::singleShot(0, this, [this] { m_statusPage->sayStartProblem(); });
 }
 
 void AppRoot::loadDeviceWindows() {

@@ -33,8 +33,7 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE gzip)
 # GStreamer plugins that decode the intro videos, and a font with the help's Chinese glyphs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "gstreamer1.0-plugins-good, gstreamer1.0-libav, libqt6multimedia6, libqt6serialport6,
-  libqt6httpserver6")
+  "gstreamer1.0-plugins-good, gstreamer1.0-libav, libqt6multimedia6, libqt6serialport6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk | fonts-wqy-microhei")
 # The audio library beside the executable is the program's own; it is loaded from its folder.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${TESSALY_PROGRAM_DIR})

@@ -41,7 +41,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture field"
 [ -n "$(field Version)" ] || fail "no Version"
 depends=$(field Depends)
-for pkg in libqt6widgets6 libqt6multimedia6 libqt6serialport6 libqt6httpserver6 libchm1 \
+for pkg in libqt6widgets6 libqt6multimedia6 libqt6serialport6 libqt6network6 libchm1 \
     libmpg123-0 libopenmpt0 libsdl2-2.0-0 gstreamer1.0-plugins-good gstreamer1.0-libav; do
     grep -q "\b$pkg\b" <<<"$depends" || fail "Depends lacks $pkg: $depends"
 done

@@ -6,10 +6,7 @@ set -euo pipefail
 
 PACKAGES=(
     build-essential cmake ninja-build pkg-config clang-format
-    qt6-base-dev qt6-serialport-dev qt6-httpserver-dev libgl-dev
-    # Qt's HTTP server module finds its CMake package only with the WebSockets one beside it,
-    # which Debian does not pull in.
-    qt6-websockets-dev
+    qt6-base-dev qt6-serialport-dev libgl-dev
     libmpg123-dev libopenmpt-dev libsdl2-dev libmp3lame-dev
     libbenchmark-dev xvfb xauth gcovr
     clang libclang-rt-14-dev
@@ -19,8 +16,8 @@ PACKAGES=(
     file
 )
 if [ "${1:-}" = "--tests" ]; then
-    # The status page is checked in a real browser.
-    PACKAGES+=(chromium)
+    # The status page is checked in a real browser and attacked with a slow-request tool.
+    PACKAGES+=(chromium slowhttptest)
 fi
 
 missing=()

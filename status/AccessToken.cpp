@@ -1,6 +1,7 @@
 #include "status/AccessToken.h"
 
 #include <QRandomGenerator>
+#include <algorithm>
 #include <array>
 
 QByteArray newAccessToken() {
@@ -9,6 +10,14 @@ QByteArray newAccessToken() {
     const QByteArray raw(reinterpret_cast<const char*>(words.data()),
                          static_cast<qsizetype>(words.size() * sizeof(quint32)));
     return raw.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
+}
+
+bool isAccessToken(QByteArrayView text) {
+    return text.size() >= 16 && text.size() <= 256 &&
+           std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                      c == '-' || c == '_';
+           });
 }
 
 bool tokenMatches(QByteArrayView given, QByteArrayView expected) {

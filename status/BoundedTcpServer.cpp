@@ -1,21 +1,21 @@
 #include "status/BoundedTcpServer.h"
 
 #include <QTcpSocket>
-#include <QTimer>
 
 namespace {
 
-// Says why in a few bytes and closes; the HTTP server never sees the connection's rest.
-void refuse(QTcpSocket* socket, QByteArrayView statusLine) {
-    socket->write(QByteArray("HTTP/1.1 ") + statusLine.toByteArray() +
-                  "\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
-    socket->disconnectFromHost();
+// An IPv4 client is one address whether it came in over IPv4 or IPv6.
+QHostAddress clientAddress(const QTcpSocket& socket) {
+    bool isV4 = false;
+    const quint32 v4 = socket.peerAddress().toIPv4Address(&isV4);
+    return isV4 ? QHostAddress(v4) : socket.peerAddress();
 }
 
 } // namespace
 
-BoundedTcpServer::BoundedTcpServer(Limits limits, QObject* parent)
-    : QTcpServer(parent), m_limits(limits) {}
+BoundedTcpServer::BoundedTcpServer(HttpLimits limits, HttpConnection::Answerer answerer,
+                                   QObject* parent)
+    : QTcpServer(parent), m_limits(limits), m_answerer(std::move(answerer)) {}
 
 void BoundedTcpServer::incomingConnection(qintptr descriptor) {
     auto* socket = new QTcpSocket(this);
@@ -24,39 +24,23 @@ void BoundedTcpServer::incomingConnection(qintptr descriptor) {
         return;
     }
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    if (m_open >= m_limits.connections) {
-        refuse(socket, "503 Service Unavailable");
+    const QHostAddress client = clientAddress(*socket);
+    int& fromClient = m_openByAddress[client];
+    if (m_open >= m_limits.connections || fromClient >= m_limits.connectionsPerAddress) {
+        if (fromClient == 0) {
+            m_openByAddress.remove(client);
+        }
+        HttpConnection::refuse(socket, 503, m_limits);
         return;
     }
     ++m_open;
-    m_requestBytes.insert(socket, 0);
-    connect(socket, &QObject::destroyed, this, [this, socket] {
+    ++fromClient;
+    connect(socket, &QObject::destroyed, this, [this, client] {
         --m_open;
-        m_requestBytes.remove(socket);
-    });
-
-    auto* idle = new QTimer(socket);
-    idle->setSingleShot(true);
-    idle->setInterval(m_limits.idleMs);
-    connect(idle, &QTimer::timeout, socket, [socket] {
-        socket->disconnectFromHost();
-        // A peer that never reads keeps its bytes in flight; it is dropped all the same.
-        if (socket->state() != QAbstractSocket::UnconnectedState) {
-            socket->abort();
+        const auto it = m_openByAddress.find(client);
+        if (it != m_openByAddress.end() && --*it <= 0) {
+            m_openByAddress.erase(it);
         }
     });
-    connect(socket, &QTcpSocket::bytesWritten, idle, qOverload<>(&QTimer::start));
-    // Connected before the HTTP server's own handler, so the bytes that would make a request
-    // too large are dropped unread; the server takes what it is given at each read.
-    connect(socket, &QTcpSocket::readyRead, socket, [this, socket, idle] {
-        idle->start();
-        qint64& received = m_requestBytes[socket];
-        received += socket->bytesAvailable();
-        if (received > m_limits.requestBytes) {
-            socket->readAll();
-            refuse(socket, "413 Payload Too Large");
-        }
-    });
-    idle->start();
-    addPendingConnection(socket);
+    new HttpConnection(socket, client, m_limits, m_answerer);
 }

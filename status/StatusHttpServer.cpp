@@ -3,14 +3,11 @@
 #include "status/AccessToken.h"
 
 #include <QFile>
-#include <QHttpServerRequest>
-#include <QHttpServerResponder>
-#include <QTcpSocket>
+#include <QString>
+#include <QUrl>
 #include <QUrlQuery>
 
 namespace {
-
-using Status = QHttpServerResponder::StatusCode;
 
 QByteArray resource(const QString& name) {
     QFile file(QStringLiteral(":/status/page/") + name);
@@ -20,41 +17,35 @@ QByteArray resource(const QString& name) {
     return file.readAll();
 }
 
-} // namespace
-
-void StatusHttpServer::respond(const QHttpServerRequest& request, QTcpSocket* socket, Status status,
-                               const QByteArray& type, const QByteArray& body,
-                               QHttpServerResponder::HeaderList extra) {
-    QHttpServerResponder responder = makeResponder(request, socket);
-    responder.writeStatusLine(status);
-    responder.writeHeaders({{"Content-Security-Policy", "default-src 'self'"},
-                            {"X-Content-Type-Options", "nosniff"},
-                            {"Referrer-Policy", "no-referrer"},
-                            {"Cache-Control", "no-store"},
-                            {"X-Frame-Options", "DENY"},
-                            {"Content-Length", QByteArray::number(body.size())}});
-    if (!type.isEmpty()) {
-        responder.writeHeader("Content-Type", type);
+// The credentials of "Authorization: Bearer <token>", the scheme in any case; empty otherwise.
+QByteArrayView bearerToken(const QByteArray& authorization) {
+    const QByteArrayView value(authorization);
+    const qsizetype space = value.indexOf(' ');
+    if (space < 0 || value.first(space).compare("Bearer", Qt::CaseInsensitive) != 0) {
+        return {};
     }
-    responder.writeHeaders(extra);
-    // HEAD gets the headers GET would, without the body; writing the empty body ends the
-    // headers.
-    responder.writeBody(request.method() == QHttpServerRequest::Method::Head ? QByteArray() : body);
-    // A client that asked to close gets its connection closed once the answer is out.
-    for (const auto& [name, value] : request.headers()) {
-        if (name.compare("connection", Qt::CaseInsensitive) == 0 &&
-            value.trimmed().compare("close", Qt::CaseInsensitive) == 0) {
-            socket->disconnectFromHost();
-        }
-    }
+    return value.sliced(space + 1).trimmed();
 }
 
-StatusHttpServer::StatusHttpServer(QByteArray token, BoundedTcpServer::Limits limits,
-                                   QObject* parent)
-    : QAbstractHttpServer(parent), m_token(std::move(token)),
-      m_tcp(new BoundedTcpServer(limits, this)) {
-    // The page asks for its script and style with the token the page itself was opened with.
-    m_page = resource(QStringLiteral("index.html")).replace("@TOKEN@", m_token);
+} // namespace
+
+StatusHttpServer::StatusHttpServer(QByteArray token, HttpLimits limits, QObject* parent)
+    : QObject(parent), m_token(std::move(token)), m_limits(limits),
+      m_tcp(new BoundedTcpServer(
+          limits,
+          [this](const HttpRequest& request, const QHostAddress& peer) {
+              return answer(request, peer);
+          },
+          this)),
+      m_throttle(limits.wrongTokens) {
+    m_clock.start();
+    // The page asks for its script and style with the token the page itself was opened with,
+    // made safe for a URL and then for HTML whatever the token holds.
+    const QByteArray inPage =
+        QString::fromLatin1(QUrl::toPercentEncoding(QString::fromUtf8(m_token)))
+            .toHtmlEscaped()
+            .toUtf8();
+    m_page = resource(QStringLiteral("index.html")).replace("@TOKEN@", inPage);
     m_script = resource(QStringLiteral("page.js"));
     m_style = resource(QStringLiteral("page.css"));
 }
@@ -66,7 +57,6 @@ bool StatusHttpServer::start(const QHostAddress& address, quint16 port, QString*
         }
         return false;
     }
-    bind(m_tcp);
     return true;
 }
 
@@ -78,48 +68,44 @@ int StatusHttpServer::openConnections() const {
     return m_tcp->openConnections();
 }
 
-bool StatusHttpServer::authorised(const QHttpServerRequest& request) const {
-    const QString given =
-        request.query().queryItemValue(QStringLiteral("token"), QUrl::FullyDecoded);
+bool StatusHttpServer::authorised(const HttpRequest& request) const {
+    const QString given = QUrlQuery(QUrl::fromEncoded(request.target))
+                              .queryItemValue(QStringLiteral("token"), QUrl::FullyDecoded);
     if (!given.isEmpty()) {
         return tokenMatches(given.toUtf8(), m_token);
     }
-    for (const auto& [name, value] : request.headers()) {
-        if (name.compare("authorization", Qt::CaseInsensitive) == 0 &&
-            value.startsWith("Bearer ")) {
-            return tokenMatches(QByteArrayView(value).sliced(7).trimmed(), m_token);
-        }
-    }
-    return false;
+    const QByteArrayView bearer = bearerToken(request.header("authorization"));
+    return !bearer.isEmpty() && tokenMatches(bearer, m_token);
 }
 
-bool StatusHttpServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
-    m_tcp->requestAnswered(socket);
+HttpAnswer StatusHttpServer::answer(const HttpRequest& request, const QHostAddress& peer) {
     ++m_answered;
     if (!authorised(request)) {
-        respond(request, socket, Status::Unauthorized, {}, {}, {{"WWW-Authenticate", "Bearer"}});
-        return true;
+        const qint64 now = m_clock.elapsed();
+        if (m_throttle.slowed(peer, now)) {
+            return {429,
+                    {},
+                    {},
+                    {{"Retry-After", QByteArray::number(m_limits.wrongTokens.slowDownMs / 1000)}}};
+        }
+        m_throttle.wrongToken(peer, now);
+        return {401, {}, {}, {{"WWW-Authenticate", "Bearer"}}};
     }
-    const auto method = request.method();
-    if (method != QHttpServerRequest::Method::Get && method != QHttpServerRequest::Method::Head) {
-        respond(request, socket, Status::MethodNotAllowed, {}, {}, {{"Allow", "GET, HEAD"}});
-        return true;
+    if (request.method != "GET" && request.method != "HEAD") {
+        return {405, {}, {}, {{"Allow", "GET, HEAD"}}};
     }
-    const QString path = request.url().path();
+    const QString path = QUrl::fromEncoded(request.target).path();
     if (path == QLatin1String("/") || path == QLatin1String("/index.html")) {
-        respond(request, socket, Status::Ok, "text/html; charset=utf-8", m_page);
-    } else if (path == QLatin1String("/status.json")) {
-        respond(request, socket, Status::Ok, "application/json; charset=utf-8", m_snapshot);
-    } else if (path == QLatin1String("/page.js")) {
-        respond(request, socket, Status::Ok, "text/javascript; charset=utf-8", m_script);
-    } else if (path == QLatin1String("/page.css")) {
-        respond(request, socket, Status::Ok, "text/css; charset=utf-8", m_style);
-    } else {
-        respond(request, socket, Status::NotFound, {}, {});
+        return {200, "text/html; charset=utf-8", m_page, {}};
     }
-    return true;
-}
-
-void StatusHttpServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
-    respond(request, socket, Status::NotFound, {}, {});
+    if (path == QLatin1String("/status.json")) {
+        return {200, "application/json; charset=utf-8", m_snapshot, {}};
+    }
+    if (path == QLatin1String("/page.js")) {
+        return {200, "text/javascript; charset=utf-8", m_script, {}};
+    }
+    if (path == QLatin1String("/page.css")) {
+        return {200, "text/css; charset=utf-8", m_style, {}};
+    }
+    return {404, {}, {}, {}};
 }

@@ -1,21 +1,22 @@
 #pragma once
 
 #include "status/BoundedTcpServer.h"
+#include "status/HttpAnswer.h"
+#include "status/HttpLimits.h"
+#include "status/HttpRequest.h"
+#include "status/WrongTokenThrottle.h"
 
-#include <QAbstractHttpServer>
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
-#include <QHttpServerResponder>
+#include <QObject>
 
 // The read-only status page over HTTP: the page, its script and style, and /status.json.
 // Only GET and HEAD, only with the access token; nothing is read from disk on a request and a
 // request never builds anything: the snapshot is handed in as bytes.
-class StatusHttpServer : public QAbstractHttpServer {
-    Q_OBJECT
-
+class StatusHttpServer : public QObject {
 public:
-    StatusHttpServer(QByteArray token, BoundedTcpServer::Limits limits = {},
-                     QObject* parent = nullptr);
+    StatusHttpServer(QByteArray token, HttpLimits limits = {}, QObject* parent = nullptr);
 
     // Listens on address and port (0: any free port); false with the reason when it cannot.
     bool start(const QHostAddress& address, quint16 port, QString* error);
@@ -27,18 +28,15 @@ public:
     // The JSON the next requests are answered with.
     void setSnapshot(const QByteArray& json) { m_snapshot = json; }
 
-protected:
-    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
-    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
-
 private:
-    bool authorised(const QHttpServerRequest& request) const;
-    static void respond(const QHttpServerRequest& request, QTcpSocket* socket,
-                        QHttpServerResponder::StatusCode status, const QByteArray& type,
-                        const QByteArray& body, QHttpServerResponder::HeaderList extra = {});
+    HttpAnswer answer(const HttpRequest& request, const QHostAddress& peer);
+    bool authorised(const HttpRequest& request) const;
 
     QByteArray m_token;
+    HttpLimits m_limits;
     BoundedTcpServer* m_tcp;
+    WrongTokenThrottle m_throttle;
+    QElapsedTimer m_clock;
     QByteArray m_page;
     QByteArray m_script;
     QByteArray m_style;

@@ -22,8 +22,23 @@ StatusPage::~StatusPage() = default;
 void StatusPage::start() {
     m_settings = StatusPageSettings::load();
     if (m_settings.enabled) {
-        apply(m_settings);
+        // Only a new token is written back: a wrong port or address stays as the lab wrote it.
+        if (m_settings.token.isEmpty()) {
+            m_settings.token = QString::fromLatin1(newAccessToken());
+            m_settings.saveToken();
+        }
+        serve(true);
     }
+    showSettings();
+}
+
+void StatusPage::sayStartProblem() {
+    if (m_problem.isEmpty() || m_problemSaid) {
+        return;
+    }
+    m_problemSaid = true;
+    showMessage(m_owner, m_problem + QStringLiteral("\r\n\r\nThe program goes on without it."),
+                QStringLiteral("Share run status"), MessageButtons::Ok, MessageIcon::Warning);
 }
 
 void StatusPage::stop() {
@@ -65,6 +80,8 @@ void StatusPage::apply(StatusPageSettings settings) {
         settings.token = QString::fromLatin1(newAccessToken());
     }
     m_settings = settings;
+    // The operator has set them all now.
+    m_settings.presetProblems.clear();
     m_settings.save();
     serve();
     showSettings();
@@ -76,7 +93,7 @@ void StatusPage::renewToken() {
     apply(s);
 }
 
-void StatusPage::serve() {
+void StatusPage::serve(bool quiet) {
     const bool wasServing = serving();
     m_server.reset();
     m_problem.clear();
@@ -90,6 +107,9 @@ void StatusPage::serve() {
             m_problem = QStringLiteral("The status page cannot be opened on port %1: %2")
                             .arg(m_settings.port)
                             .arg(reason);
+            m_problemSaid = !quiet;
+        }
+        if (!m_problem.isEmpty() && !quiet) {
             showMessage(m_window && m_window->isVisible() ? m_window.get() : m_owner,
                         m_problem + QStringLiteral("\r\n\r\nThe program goes on without it."),
                         QStringLiteral("Share run status"), MessageButtons::Ok,
@@ -148,11 +168,13 @@ void StatusPage::showSettings() {
     w.link->setText(link());
     w.copyLink->setEnabled(serving());
     w.newToken->setEnabled(m_settings.enabled);
+    QStringList state = m_settings.presetProblems;
     if (serving()) {
-        w.state->setText(QStringLiteral("The page is on. Open the link in a browser."));
+        state << QStringLiteral("The page is on. Open the link in a browser.");
     } else if (!m_problem.isEmpty()) {
-        w.state->setText(m_problem);
+        state << m_problem;
     } else {
-        w.state->setText(QStringLiteral("The page is off."));
+        state << QStringLiteral("The page is off.");
     }
+    w.state->setText(state.join(QLatin1Char('\n')));
 }

@@ -21,8 +21,11 @@ public:
     StatusPage(const StatusPage&) = delete;
     StatusPage& operator=(const StatusPage&) = delete;
 
-    // Turns the page on at start when the settings say so.
+    // Turns the page on at start when the settings say so. Shows nothing: a page that cannot
+    // start is said by sayStartProblem() once the start-up has run.
     void start();
+    // Says once, in a box, why the page that the settings turn on is not being served.
+    void sayStartProblem();
     // Stops serving without changing the settings (the program exits).
     void stop();
     // The page is being served.
@@ -48,7 +51,9 @@ public:
     ShareStatusWindow* window() { return m_window.get(); }
 
 private:
-    void serve();
+    // Serves as the settings say; a failure is kept as the window's state and, unless quiet,
+    // said in a box.
+    void serve(bool quiet = false);
     void showSettings();
 
     QWidget* m_owner;
@@ -56,5 +61,6 @@ private:
     std::unique_ptr<StatusHttpServer> m_server;
     QByteArray m_snapshot;
     QString m_problem;
+    bool m_problemSaid = false;
     std::unique_ptr<ShareStatusWindow> m_window;
 };

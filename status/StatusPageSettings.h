@@ -2,6 +2,7 @@
 
 #include <QHostAddress>
 #include <QString>
+#include <QStringList>
 
 // How the status page is shared, kept in the program's settings so a lab can preset it.
 struct StatusPageSettings {
@@ -12,9 +13,16 @@ struct StatusPageSettings {
     bool localNetwork = false;
     quint16 port = kDefaultPort;
     QString token;
+    // What load() found wrong in a preset and what it uses instead, to be said in the share
+    // window. A wrong port or address stays in the settings as written; a wrong token is left
+    // out (a new one replaces it).
+    QStringList presetProblems;
 
     static StatusPageSettings load();
+    // Saves every setting; the settings file becomes readable by its owner only.
     void save() const;
+    // Saves the token alone, leaving the other presets as they were written.
+    void saveToken() const;
 
     QHostAddress address() const;
     // The link an operator opens: this computer's loopback address, or for the local network

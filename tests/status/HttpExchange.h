@@ -22,6 +22,13 @@ struct HttpReply {
         }
         return {};
     }
+    // Carries the headers that every answer of the server must, whatever its status.
+    bool secured() const {
+        return header("Content-Security-Policy") == "default-src 'self'" &&
+               header("X-Content-Type-Options") == "nosniff" &&
+               header("Referrer-Policy") == "no-referrer" &&
+               header("Cache-Control") == "no-store" && header("X-Frame-Options") == "DENY";
+    }
 };
 
 // Sends raw request bytes on socket and waits, serving the event loop (the server runs in this

@@ -1,6 +1,7 @@
 #include "status/StatusPage.h"
 #include "app/StatusFeed.h"
 #include "run/RunRecorder.h"
+#include "status/AccessToken.h"
 #include "status/ShareStatusWindow.h"
 #include "status/StatusHttpServer.h"
 #include "tests/run/RootFixture.h"
@@ -188,6 +189,36 @@ private slots:
         QSettings().clear();
     }
 
+    void aPageThatCannotStartWaitsForTheStartUpToEnd() {
+        QTcpServer taken;
+        QVERIFY(taken.listen(QHostAddress::LocalHost, 0));
+        QSettings().setValue("StatusPage/enabled", true);
+        QSettings().setValue("StatusPage/port", taken.serverPort());
+        QSettings().setValue("StatusPage/token", "ab\"><i>");
+        ManualClock clock;
+        AppRoot root(clock, AppRoot::Sound::None);
+        root.Form_Load();
+        // Loaded and shown with no box pressed: the step table holds the program.
+        QCOMPARE(messages().count(), 0);
+        QVERIFY(root.panel().isVisible());
+        QVERIFY(!root.panel().Label26->text().isEmpty());
+        QVERIFY(root.editor().table().endSeconds[kStepCount] > 0);
+        QTRY_COMPARE(messages().count(), 1);
+        QVERIFY(messages().last().text.contains(QString::number(taken.serverPort())));
+        QCoreApplication::processEvents();
+        QCOMPARE(messages().count(), 1);
+        // The window says why, and that the preset token was replaced; the port stays as preset.
+        root.statusPage().showWindow();
+        const QString state = root.statusPage().window()->state->text();
+        QVERIFY2(state.contains("cannot be opened") && state.contains("preset token"),
+                 qPrintable(state));
+        QVERIFY(isAccessToken(root.statusPage().settings().token.toUtf8()));
+        QCOMPARE(QSettings().value("StatusPage/token").toString(),
+                 root.statusPage().settings().token);
+        QCOMPARE(QSettings().value("StatusPage/port").toInt(), int(taken.serverPort()));
+        QSettings().clear();
+    }
+
     void aFloodIsAnsweredWhileTheRunGoesOn() {
         PageFixture f;
         f.root.runEngine().启动程序_Click(RunEngine::Start);
@@ -253,14 +284,15 @@ private slots:
     void aBrowserSaysWhenTheProgramIsGone() {
         const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
         QVERIFY(!chromium.isEmpty());
-        auto server = std::make_unique<StatusHttpServer>("t0ken");
+        auto server = std::make_unique<StatusHttpServer>("t0ken-for-the-browser");
         QVERIFY(server->start(QHostAddress::LocalHost, 0, nullptr));
         StatusSnapshot shown;
         shown.state = QStringLiteral("running");
         shown.step = 2;
         shown.stepRemainingS = 61;
         server->setSnapshot(statusJson(shown));
-        const QString url = QStringLiteral("http://127.0.0.1:%1/?token=t0ken").arg(server->port());
+        const QString url =
+            QStringLiteral("http://127.0.0.1:%1/?token=t0ken-for-the-browser").arg(server->port());
         QTemporaryDir profile;
         QProcess browser;
         browser.start(chromium, {"--headless", "--no-sandbox", "--disable-gpu",
