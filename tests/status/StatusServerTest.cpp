@@ -242,6 +242,8 @@ private slots:
     }
 
     void eachConnectionEndsWhenItsClientSaysSo() {
+        // Nothing a client sends makes the program write a line of its own.
+        QTest::failOnWarning(QRegularExpression(".*"));
         Served s;
         const QByteArray json = getRequest("/status.json", kAuth);
         // HTTP/1.0 closes after its answer unless it asks to keep the connection.
