@@ -93,20 +93,22 @@ AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
     m_pumps = std::make_unique<ManualPumps>(p, m_player);
     m_export = std::make_unique<Mp3Export>(
         p, p, [this]() -> const ProgramTable& { return m_editor->table(); }, m_clock, &p);
-    m_chartScale = std::make_unique<ChartScale>(p);
-    m_charts = std::make_unique<HistoryCharts>(p, p, p, *m_chartScale);
-    m_recorder = std::make_unique<RunRecorder>(p, *m_editor, *m_run, m_clock, &p);
     // The hidden device windows, each writing into the panel's device part, and the links.
-    m_dataWindow =
-        std::make_unique<数据采集窗口>(std::make_unique<SerialCommControl>(), p, m_clock);
+    m_dataWindow = std::make_unique<数据采集窗口>(std::make_unique<SerialCommControl>(), p, m_clock,
+                                                  m_reading);
+    // Owned here, so it outlives the data window that the exit sequence unloads.
+    const LiveReading& reading = m_reading;
+    m_chartScale = std::make_unique<ChartScale>(p);
+    m_charts = std::make_unique<HistoryCharts>(p, p, p, reading, *m_chartScale);
+    m_recorder = std::make_unique<RunRecorder>(reading, *m_editor, *m_run, m_clock, &p);
     auto relayPort = std::make_unique<SerialCommControl>();
     // Should the program crash while the port is open, these bytes open both relays.
     relayPort->setCrashBytes(relayOpenFrames());
     m_relayPanel = std::make_unique<开关面板>(std::move(relayPort), p);
     m_deviceLinks = std::make_unique<PanelDeviceLinks>(p, *m_relayPanel, *m_dataWindow);
     m_statusPage = std::make_unique<StatusPage>(&p);
-    m_statusFeed =
-        std::make_unique<StatusFeed>(p, *m_editor, *m_run, *m_recorder, m_clock, *m_statusPage);
+    m_statusFeed = std::make_unique<StatusFeed>(p, reading, *m_editor, *m_run, *m_recorder, m_clock,
+                                                *m_statusPage);
     m_statusFeed->setDeviceLinks(m_deviceLinks.get());
 
     wireEvents();

@@ -2,6 +2,7 @@
 
 #include "app/ExitSequence.h"
 #include "audio/ClipPlayer.h"
+#include "base/Reading.h"
 #include "panel/PanelViews.h"
 
 #include <QObject>
@@ -95,6 +96,9 @@ private:
     // Declared before everything that may sound a clip, so it is destroyed after them.
     std::unique_ptr<PlayerOnFirstUse> m_playerWindow;
     ClipPlayerProvider m_player;
+    // What the measuring board measures now: written by the data window, taken by the charts,
+    // the run record and the status page; declared first, so it outlives them all.
+    LiveReading m_reading;
     // The window before its concerns: they are destroyed first, the windows they made with it.
     std::unique_ptr<TessalyPanel> m_panel;
     std::unique_ptr<ProgramEditor> m_editor;

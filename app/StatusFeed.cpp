@@ -2,6 +2,7 @@
 
 #include "base/CheckValue.h"
 #include "base/Clock.h"
+#include "base/NumericText.h"
 #include "panel/TessalyPanel.h"
 #include "program/ProgramEditor.h"
 #include "run/RunRecorder.h"
@@ -38,12 +39,6 @@ QString linkText(PanelDeviceLinks::BoardLink link) {
     return QStringLiteral("not connected");
 }
 
-std::optional<double> numberIn(const QString& text) {
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    return ok ? std::optional<double>(v) : std::nullopt;
-}
-
 // A clip is named by its two levels: "37.mc" is left 3, right 7.
 int levelIn(const QString& clip, int index) {
     return clip.size() > index && clip[index].isDigit() ? clip[index].digitValue() : 0;
@@ -51,10 +46,11 @@ int levelIn(const QString& clip, int index) {
 
 } // namespace
 
-StatusFeed::StatusFeed(TessalyPanel& panel, ProgramEditor& program, const RunEngine& run,
-                       const RunRecorder& recorder, Clock& clock, StatusPage& page)
-    : m_panel(panel), m_program(program), m_run(run), m_recorder(recorder), m_clock(clock),
-      m_page(page) {
+StatusFeed::StatusFeed(TessalyPanel& panel, const LiveReading& reading, ProgramEditor& program,
+                       const RunEngine& run, const RunRecorder& recorder, Clock& clock,
+                       StatusPage& page)
+    : m_panel(panel), m_reading(reading), m_program(program), m_run(run), m_recorder(recorder),
+      m_clock(clock), m_page(page) {
     // While no run ticks, the readings and the boards still move.
     m_idle.setInterval(1000);
     QObject::connect(&m_idle, &QTimer::timeout, &m_idle, [this] {
@@ -101,9 +97,12 @@ void StatusFeed::refresh() {
     if (!m_page.serving()) {
         return;
     }
-    const QString voltage = m_panel.实时数据[0]->text();
-    const QString current = m_panel.实时数据[1]->text();
-    m_history.add({m_clock.now().toSecsSinceEpoch(), numberIn(voltage), numberIn(current)});
+    StatusSample sample{m_clock.now().toSecsSinceEpoch(), std::nullopt, std::nullopt};
+    if (m_reading) {
+        sample.voltage = m_reading->values[frames::Voltage];
+        sample.current = m_reading->values[frames::Current];
+    }
+    m_history.add(sample);
     m_page.publish(statusJson(snapshot()));
 }
 
@@ -122,8 +121,10 @@ StatusSnapshot StatusFeed::snapshot() const {
     }
     const QStringList& columns = RunRecorder::columns();
     const qsizetype kFirstReading = columns.indexOf(QStringLiteral("voltage_mV"));
-    for (int k = 0; k < 7; ++k) {
-        s.readings.emplace_back(columns[kFirstReading + k], m_panel.实时数据[k]->text());
+    for (int k = 0; k < frames::ReadingCount; ++k) {
+        s.readings.emplace_back(columns[kFirstReading + k],
+                                m_reading ? std::optional(readingText(m_reading->values[k]))
+                                          : std::nullopt);
     }
     if (m_links) {
         s.laser = relayText(m_links->relayOutput(1).board);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Reading.h"
 #include "run/RunEngine.h"
 #include "status/ReadingHistory.h"
 #include "status/StatusSnapshot.h"
@@ -18,8 +19,8 @@ class TessalyPanel;
 // is served; a request never makes one.
 class StatusFeed {
 public:
-    StatusFeed(TessalyPanel& panel, ProgramEditor& program, const RunEngine& run,
-               const RunRecorder& recorder, Clock& clock, StatusPage& page);
+    StatusFeed(TessalyPanel& panel, const LiveReading& reading, ProgramEditor& program,
+               const RunEngine& run, const RunRecorder& recorder, Clock& clock, StatusPage& page);
 
     // The links go with the exit sequence; from then on the boards show as not connected.
     void setDeviceLinks(const PanelDeviceLinks* links) { m_links = links; }
@@ -32,6 +33,7 @@ public:
 
 private:
     TessalyPanel& m_panel;
+    const LiveReading& m_reading;
     ProgramEditor& m_program;
     const RunEngine& m_run;
     const RunRecorder& m_recorder;

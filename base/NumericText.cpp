@@ -1,5 +1,6 @@
 #include "base/NumericText.h"
 
+#include <QLocale>
 #include <QString>
 #include <cmath>
 
@@ -64,4 +65,11 @@ QString wholeMagnitudeText(QStringView text, int maximum) {
         return QString::number(maximum);
     }
     return QString::number(static_cast<int>(magnitude));
+}
+
+QString readingText(double value) {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    QString text = locale.toString(value, 'g', 15);
+    return text.replace(QLatin1Char('e'), QLatin1Char('E'));
 }

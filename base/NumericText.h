@@ -12,3 +12,7 @@ double leadingNumber(QStringView text);
 // decimal: how step fields and pump levels keep their range. "-7" gives "7", "2.9" gives "2",
 // "-3.5" gives "4", "" gives "0", "75" with maximum 59 gives "59".
 QString wholeMagnitudeText(QStringView text, int maximum);
+
+// A reading as decimal text: up to 15 significant digits, no trailing zeros, the locale's
+// decimal separator and no digit grouping.
+QString readingText(double value);

@@ -8,21 +8,28 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <limits>
 
 HistoryCharts::HistoryCharts(const ChartControlsView& charts, const StepTableView& steps,
-                             const DeviceControlsView& devices, const ChartScale& scale)
-    : m_charts(charts), m_steps(steps), m_devices(devices), m_scale(scale) {}
+                             const DeviceControlsView& devices, const LiveReading& reading,
+                             const ChartScale& scale)
+    : m_charts(charts), m_steps(steps), m_devices(devices), m_reading(reading), m_scale(scale) {}
 
 void HistoryCharts::图数据右移及新数据获取(int stepIndex) {
     const auto number = [](const QString& text) {
         return static_cast<float>(leadingNumber(text));
     };
-    m_data.图数据右移及新数据获取(
-        {static_cast<float>(checkValue(m_devices.Check2)),
-         static_cast<float>(checkValue(m_devices.Check3)),
-         static_cast<float>(checkValue(m_devices.Check1)), number(m_steps.Text4[stepIndex]->text()),
-         number(m_steps.Text5[stepIndex]->text()), number(m_devices.实时数据[5]->text()),
-         number(m_devices.实时数据[0]->text())});
+    // No reading is no sample: the traces break there instead of dropping to 0.
+    const auto measured = [this](frames::ReadingIndex k) {
+        return m_reading ? static_cast<float>(m_reading->values[k])
+                         : std::numeric_limits<float>::quiet_NaN();
+    };
+    m_data.图数据右移及新数据获取({static_cast<float>(checkValue(m_devices.Check2)),
+                                   static_cast<float>(checkValue(m_devices.Check3)),
+                                   static_cast<float>(checkValue(m_devices.Check1)),
+                                   number(m_steps.Text4[stepIndex]->text()),
+                                   number(m_steps.Text5[stepIndex]->text()),
+                                   measured(frames::DPlus), measured(frames::Voltage)});
 }
 
 void HistoryCharts::数据绘图() {

@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/MessageBoxes.h"
+#include "base/NumericText.h"
 #include "base/Paths.h"
 #include "base/TimeText.h"
 #include "program/ProgramEditor.h"
@@ -29,7 +30,7 @@ enum Column {
     Vacuum,
     Signal,
     FirstReading,
-    Detail = FirstReading + 7,
+    Detail = FirstReading + frames::ReadingCount,
     ColumnCount
 };
 
@@ -76,9 +77,9 @@ const QStringList& RunRecorder::columns() {
     return names;
 }
 
-RunRecorder::RunRecorder(const DeviceControlsView& devices, ProgramEditor& program,
+RunRecorder::RunRecorder(const LiveReading& reading, ProgramEditor& program,
                          const RunEngine& engine, Clock& clock, QWidget* owner, QString folder)
-    : m_devices(devices), m_program(program), m_engine(engine), m_clock(clock), m_owner(owner),
+    : m_reading(reading), m_program(program), m_engine(engine), m_clock(clock), m_owner(owner),
       m_folder(std::move(folder)) {
     m_enabled = QSettings().value(kEnabledKey, false).toBool();
 }
@@ -154,8 +155,11 @@ void RunRecorder::sampleReadings() {
         return;
     }
     QStringList c = cells(QStringLiteral("readings"));
-    for (int k = 0; k < 7; ++k) {
-        c[FirstReading + k] = m_devices.实时数据[k]->text();
+    // Without a reading the cells stay empty: a lost board is not a measured 0.
+    if (m_reading) {
+        for (int k = 0; k < frames::ReadingCount; ++k) {
+            c[FirstReading + k] = readingText(m_reading->values[k]);
+        }
     }
     write(c);
 }

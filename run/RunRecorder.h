@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Reading.h"
 #include "panel/PanelViews.h"
 #include "run/RunEngine.h"
 #include "run/RunRecordFile.h"
@@ -21,7 +22,7 @@ public:
     static const QStringList& columns();
 
     // folder empty: the records folder inside the working folder.
-    RunRecorder(const DeviceControlsView& devices, ProgramEditor& program, const RunEngine& engine,
+    RunRecorder(const LiveReading& reading, ProgramEditor& program, const RunEngine& engine,
                 Clock& clock, QWidget* owner, QString folder = {});
     ~RunRecorder();
 
@@ -32,7 +33,7 @@ public:
     void runEvent(RunEngine::Event event);
     // A relay command or a board connected or lost; detail says what came of it.
     void deviceEvent(const QString& event, const QString& detail);
-    // Once per run tick: the seven live readings.
+    // Once per run tick: the seven values of the live reading, empty cells while there is none.
     void sampleReadings();
     // The program ends (exit): the record notes it and is closed.
     void programExits();
@@ -53,7 +54,7 @@ private:
     QStringList cells(const QString& event) const;
     void fillStep(QStringList& cells, int step) const;
 
-    const DeviceControlsView& m_devices;
+    const LiveReading& m_reading;
     ProgramEditor& m_program;
     const RunEngine& m_engine;
     Clock& m_clock;

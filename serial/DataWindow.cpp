@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 const QString 数据采集窗口::kMasterClosed = QStringLiteral("打开总台串口号");
 const QString 数据采集窗口::kMasterOpen = QStringLiteral("关闭总台串口号");
@@ -35,8 +36,8 @@ template <typename W> W* named(W* widget, const QString& name) {
 } // namespace
 
 数据采集窗口::数据采集窗口(std::unique_ptr<CommControl> comm, const DeviceControlsView& panel,
-                           Clock& clock, QWidget* parent)
-    : QWidget(parent), m_comm(std::move(comm)), m_panel(panel), m_clock(clock) {
+                           Clock& clock, LiveReading& reading, QWidget* parent)
+    : QWidget(parent), m_comm(std::move(comm)), m_panel(panel), m_clock(clock), m_reading(reading) {
     setObjectName(QStringLiteral("数据采集窗口"));
     setWindowTitle(QStringLiteral("串口数据"));
 
@@ -265,6 +266,10 @@ void 数据采集窗口::showReading(const frames::Reading& reading) {
             // costs more than the rest of a frame); the panel gets what they would pass on.
             label->setText(text);
         }
+        // A label greyed by a loss is live again, even where the text came back the same.
+        if (QLabel* label = m_panel.实时数据[i]; label != nullptr && !label->isEnabled()) {
+            label->setEnabled(true);
+        }
     }
     if (seen) {
         m_fieldsBehind.reset();
@@ -335,6 +340,7 @@ void 数据采集窗口::MSComm1_OnComm() {
                                    static_cast<std::size_t>(bytes.size())),
                          [this](const frames::Reading& r) {
                              ++m_framesReceived;
+                             m_reading = r;
                              m_pendingReading = r;
                          });
     } catch (...) {
@@ -365,6 +371,7 @@ void 数据采集窗口::Command2_Click() {
     }
     Text4->setText(frame.checksumText);
     if (frame.accepted) {
+        m_reading = frame.reading;
         showReading(frame.reading);
     }
 }
@@ -383,10 +390,16 @@ void 数据采集窗口::clearReadings() {
     // The first frame of the next board shows at once.
     m_sinceShown.invalidate();
     m_sinceRead.invalidate();
+    m_reading.reset();
     for (int i = 0; i < frames::ReadingCount; ++i) {
-        Text2[i]->clear();
+        {
+            // The emptied field passes nothing on: the panel keeps the last text, greyed, as
+            // what was measured before the loss, not a 0 and not a blank.
+            const QSignalBlocker quiet(Text2[i]);
+            Text2[i]->clear();
+        }
         if (m_panel.实时数据[i] != nullptr) {
-            m_panel.实时数据[i]->setText(QStringLiteral("0"));
+            m_panel.实时数据[i]->setEnabled(false);
         }
     }
 }

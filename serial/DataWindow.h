@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Reading.h"
 #include "panel/PanelViews.h"
 #include "serial/CommControl.h"
 #include "serial/Frames.h"
@@ -28,8 +29,9 @@ public:
     // Constructing the window loads it (Form_Load runs).
     // It writes into the panel's device frame: SelectPort(1), Command2, Image1, Check1 and the
     // live readings 实时数据 (a control the frame lacks is left alone).
+    // Every decoded frame becomes the reading, and a loss no reading.
     数据采集窗口(std::unique_ptr<CommControl> comm, const DeviceControlsView& panel, Clock& clock,
-                 QWidget* parent = nullptr);
+                 LiveReading& reading, QWidget* parent = nullptr);
     ~数据采集窗口() override;
     数据采集窗口(const 数据采集窗口&) = delete;
     数据采集窗口& operator=(const 数据采集窗口&) = delete;
@@ -46,9 +48,13 @@ public:
     void Check1_Click(); // clock on / off
     void Timer1_Timer();
     void Form_Unload();
-    // The board is gone: its fields empty and the panel's readings "0", so the first frame
-    // of a board connected again shows whatever it holds.
+    // The board is gone: no reading, its fields empty and the panel's readings drawn as
+    // disabled over their last text, so the first frame of a board connected again shows
+    // whatever it holds.
     void clearReadings();
+    // The newest decoded frame, or none: what the charts, the run record and the status page
+    // take (the fields and labels show it at most every show interval).
+    const LiveReading& reading() const { return m_reading; }
     // Frames decoded since the window was made, shown or not.
     std::uint64_t framesReceived() const { return m_framesReceived; }
     // Shows the newest frame now if one waits, for whatever samples the readings next.
@@ -112,6 +118,7 @@ private:
     Clock& m_clock;
     frames::FrameAssembler m_assembler;
     std::uint64_t m_framesReceived = 0;
+    LiveReading& m_reading;
     // The newest frame and read not yet on screen.
     std::optional<frames::Reading> m_pendingReading;
     QByteArray m_pendingBytes;

@@ -2,8 +2,6 @@
 
 #include "serial/CommControl.h"
 
-#include <QLocale>
-
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
@@ -48,13 +46,6 @@ QString hexText(QByteArrayView bytes) {
         text += QLatin1Char(' ');
     }
     return text;
-}
-
-QString readingText(double value) {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    QString text = locale.toString(value, 'g', 15);
-    return text.replace(QLatin1Char('e'), QLatin1Char('E'));
 }
 
 double data_conversion4(const QStringList& pieces, int last) {

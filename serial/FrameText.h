@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/NumericText.h"
 #include "serial/Frames.h"
 
 #include <QByteArrayView>
@@ -9,10 +10,6 @@
 
 // Each byte as two uppercase hexadecimal digits followed by one space ("AB 00 06 ").
 QString hexText(QByteArrayView bytes);
-
-// A reading as decimal text: up to 15 significant digits, no trailing zeros, the locale's
-// decimal separator and no digit grouping.
-QString readingText(double value);
 
 // Field readers over a frame given as two-digit hexadecimal pieces; `last` is the index of
 // the field's last (most significant) byte. They throw CommError (13) on a piece that is

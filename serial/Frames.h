@@ -3,6 +3,8 @@
 // Byte-level frames of the two boards. No Qt here: the decoder is shared with the fuzz
 // targets, the benchmarks and the board simulator.
 
+#include "base/Reading.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -20,13 +22,6 @@ enum class FrameStatus { Ok, WrongLength, BadChecksum, BadHeader };
 
 // The time field counts 10 ms units on the board; the simulation text gives it in 1/100 units.
 enum class TimeScale { Received, Simulated };
-
-// Indexes into Reading::values, in frame order.
-enum ReadingIndex { Voltage, Current, Charge, Energy, Time, DPlus, DMinus, ReadingCount };
-
-struct Reading {
-    std::array<double, ReadingCount> values{};
-};
 
 // The raw fields of one frame. Fields read as unsigned: the board reports magnitudes.
 struct RawFields {

@@ -20,6 +20,15 @@ QJsonValue number(const std::optional<double>& v) {
     return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
 }
 
+// No reading is null, never 0.
+QJsonObject readings(const StatusReadings& named) {
+    QJsonObject o;
+    for (const auto& [name, value] : named) {
+        o.insert(name, value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null));
+    }
+    return o;
+}
+
 } // namespace
 
 QByteArray statusJson(const StatusSnapshot& s) {
@@ -32,7 +41,7 @@ QByteArray statusJson(const StatusSnapshot& s) {
     o.insert(QStringLiteral("step_remaining_s"), s.stepRemainingS);
     o.insert(QStringLiteral("elapsed_s"), s.elapsedS);
     o.insert(QStringLiteral("length_s"), s.lengthS);
-    o.insert(QStringLiteral("readings"), fields(s.readings));
+    o.insert(QStringLiteral("readings"), readings(s.readings));
     o.insert(QStringLiteral("relays"),
              QJsonObject{{QStringLiteral("laser"), s.laser}, {QStringLiteral("vacuum"), s.vacuum}});
     o.insert(QStringLiteral("signal"), s.signal);

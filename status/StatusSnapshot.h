@@ -17,16 +17,17 @@ struct StatusStep {
     bool signal = false;
 };
 
-// One second of the ten-minute voltage and current chart; a reading the panel did not show
-// as a number is empty.
+// One second of the ten-minute voltage and current chart; a second without a reading is empty.
 struct StatusSample {
     qint64 epochS = 0;
     std::optional<double> voltage;
     std::optional<double> current;
 };
 
-// Named texts, in order: the readings and each event's fields.
+// Named texts, in order: each event's fields.
 using StatusFields = std::vector<std::pair<QString, QString>>;
+// The reading's values as the panel writes them, by name; each empty while there is no reading.
+using StatusReadings = std::vector<std::pair<QString, std::optional<QString>>>;
 
 // Everything the status page shows of the rig at one moment.
 struct StatusSnapshot {
@@ -40,7 +41,7 @@ struct StatusSnapshot {
     qint64 stepRemainingS = 0;
     qint64 elapsedS = 0;
     qint64 lengthS = 0;
-    StatusFields readings;
+    StatusReadings readings;
     // What the relay board was last told: "closed", "open" or "unknown".
     QString laser = QStringLiteral("unknown");
     QString vacuum = QStringLiteral("unknown");

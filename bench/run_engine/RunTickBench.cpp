@@ -9,6 +9,8 @@
 #include "run/ChartData.h"
 #include "run/RunEngine.h"
 #include "run/RunRecorder.h"
+#include "serial/DataWindow.h"
+#include "serial/FrameText.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -50,9 +52,11 @@ void BM_RunTick(benchmark::State& state) {
     TessalyPanel& panel = root.panel();
     fillProgram(panel);
     panel.Check7->setChecked(true);
-    for (int k = 0; k < 7; ++k) {
-        panel.实时数据[k]->setText(QStringLiteral("5001.7"));
-    }
+    // A live reading, through the data window's frame simulation as a board's frame would be.
+    const auto frame = frames::encodeFrame({50017, 50017, 50017, 50017, 50017, 5001, 5001});
+    root.dataWindow()->Text3->setText(
+        hexText(QByteArray(reinterpret_cast<const char*>(frame.data()), frame.size())).trimmed());
+    root.dataWindow()->Command2_Click();
     RunEngine& engine = root.runEngine();
     engine.启动程序_Click(RunEngine::Start);
     const QString record = root.recorder().recordPath();

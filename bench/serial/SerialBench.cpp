@@ -105,6 +105,7 @@ struct Receiver {
     QWidget panel;
     std::array<QLabel*, 7> labels{};
     DeviceControlsView links; // the window writes into it for its whole life
+    LiveReading reading;
     std::unique_ptr<数据采集窗口> window;
     QComboBox* select = new QComboBox(&panel);
 
@@ -117,7 +118,7 @@ struct Receiver {
         select->setEditText(QStringLiteral("COM240->Bench line"));
         links.SelectPort[1] = select;
         window = std::make_unique<数据采集窗口>(std::make_unique<SerialCommControl>(), links,
-                                                systemClock());
+                                                systemClock(), reading);
         window->Command3_Click();
     }
 };

@@ -7,6 +7,8 @@
 #include "bench/QtBenchmarkMain.h"
 #include "panel/TessalyPanel.h"
 #include "run/RunEngine.h"
+#include "serial/DataWindow.h"
+#include "serial/FrameText.h"
 #include "status/StatusPage.h"
 
 #include <QCheckBox>
@@ -38,9 +40,12 @@ struct Rig {
             p.Text4[i]->setText(QString::number(i % 10));
         }
         p.Check7->setChecked(true);
-        for (int k = 0; k < 7; ++k) {
-            p.实时数据[k]->setText(QStringLiteral("5001.7"));
-        }
+        // A live reading, through the data window's frame simulation as a board's frame would be.
+        const auto frame = frames::encodeFrame({50017, 50017, 50017, 50017, 50017, 5001, 5001});
+        root.dataWindow()->Text3->setText(
+            hexText(QByteArray(reinterpret_cast<const char*>(frame.data()), frame.size()))
+                .trimmed());
+        root.dataWindow()->Command2_Click();
         StatusPageSettings s;
         s.enabled = true;
         s.port = 0;

@@ -28,7 +28,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("TESSALY_VIRTUAL_PORTS", "");
     g_app = new QApplication(*argc, *argv);
     g_dataComm = new FakeCommControl;
-    g_window = new 数据采集窗口(std::unique_ptr<CommControl>(g_dataComm), g_noPanel, systemClock());
+    static LiveReading reading;
+    g_window = new 数据采集窗口(std::unique_ptr<CommControl>(g_dataComm), g_noPanel, systemClock(),
+                                reading);
     g_dataComm->rThreshold = 1;
     g_dataComm->open = true;
     g_relayComm = new FakeCommControl;

@@ -108,7 +108,7 @@
         tr.insertCell().id = 'reading_' + name;
       });
     }
-    rows.forEach((name) => text('reading_' + name, s.readings[name] === '' ? '-' : s.readings[name]));
+    rows.forEach((name) => text('reading_' + name, s.readings[name] == null || s.readings[name] === '' ? '-' : s.readings[name]));
 
     for (const [relay, caption] of [['laser', 'Laser'], ['vacuum', 'Vacuum pump']]) {
       const v = s.relays[relay];

@@ -3,6 +3,7 @@
 // and no descriptor is left behind.
 #include "app/AppRoot.h"
 #include "run/RunEngine.h"
+#include "serial/DataWindow.h"
 #include "serial/Frames.h"
 #include "serial/PanelDeviceLinks.h"
 #include "tests/run/RunFixture.h"
@@ -145,12 +146,18 @@ private slots:
             const QString reading = p.实时数据[0]->text();
             meter.unplug();
             QVERIFY(waitFor([&] { return p.Command2->text() == "Connect"; }));
-            QCOMPARE(p.实时数据[0]->text(), QString("0"));
+            // No reading now: the last one stays in sight, greyed, and nothing takes it as 0.
+            QCOMPARE(p.实时数据[0]->text(), reading);
+            QVERIFY(!p.实时数据[0]->isEnabled());
+            QVERIFY(!root.dataWindow()->reading().has_value());
             QVERIFY(root.deviceLinks()->measuringLink() == PanelDeviceLinks::BoardLink::Lost);
             tick();
             connectMeter();
             meter.pty().write(frame);
-            QVERIFY(waitFor([&] { return p.实时数据[0]->text() == reading; }));
+            QVERIFY(waitFor([&] {
+                return p.实时数据[0]->isEnabled() && p.实时数据[0]->text() == reading &&
+                       root.dataWindow()->reading().has_value();
+            }));
             // Every loss is said once, and nothing else.
             QVERIFY(waitFor([&] { return boxes.count() >= 2; }));
             QCOMPARE(boxes.count(), 2);

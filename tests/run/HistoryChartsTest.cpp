@@ -5,13 +5,15 @@
 #include "run/HistoryCharts.h"
 
 #include <QImage>
+#include <cmath>
 
 namespace {
 
 // The run engine with the charts on its tick, over a bare panel.
 struct ChartFixture : RunFixture {
     ChartScale scale{*panel};
-    HistoryCharts charts{*panel, *panel, *panel, scale};
+    LiveReading reading;
+    HistoryCharts charts{*panel, *panel, *panel, reading, scale};
 
     ChartFixture() {
         scale.wire();
@@ -22,6 +24,11 @@ struct ChartFixture : RunFixture {
     }
 
     QImage picture(int k) const { return panel->Picture1[k]->pixmap().toImage(); }
+    void measure(double dPlus, double voltage) {
+        reading = frames::Reading{};
+        reading->values[frames::DPlus] = dPlus;
+        reading->values[frames::Voltage] = voltage;
+    }
 };
 
 // The pixel rows of a colour in the column in the middle of chart unit x-1..x.
@@ -54,8 +61,7 @@ private slots:
         ChartFixture f;
         f.p().Text6[1]->setText("50");
         f.step(0, 0, 0, 30, 3, 7, 1);
-        f.p().实时数据[5]->setText("25");
-        f.p().实时数据[0]->setText("5000");
+        f.measure(25, 5000);
         f.press(RunEngine::Start);
         f.run(1500);
         const QImage upper = f.picture(0);
@@ -87,7 +93,7 @@ private slots:
         ChartFixture f;
         f.p().Text6[0]->setText("100");
         f.step(0, 0, 0, 30, 3, 7);
-        f.p().实时数据[5]->setText("25");
+        f.measure(25, 0);
         f.press(RunEngine::Start);
         f.run(1000);
         QCOMPARE(f.scale.gridStep, 0.0f);
@@ -96,6 +102,35 @@ private slots:
         for (double x : {1.0, 250.0, 500.0}) {
             QVERIFY(rowsOf(lower, x, 2).isEmpty());
         }
+    }
+
+    // While there is no reading the measured traces break off; they do not fall to 0.
+    void noReadingIsAGapNotAZero() {
+        ChartFixture f;
+        f.p().Text6[1]->setText("50");
+        f.step(0, 0, 0, 30, 3, 7);
+        f.measure(25, 5000);
+        f.press(RunEngine::Start);
+        f.run(2000);
+        f.reading.reset();
+        f.run(3000);
+        f.measure(25, 5000);
+        f.run(2000);
+        const auto& dPlus = f.charts.data().samples[5];
+        QVERIFY(!std::isnan(dPlus[0]));
+        int gap = 1;
+        while (gap < ChartData::kDrawn && !std::isnan(dPlus[gap])) {
+            ++gap;
+        }
+        QVERIFY(gap < 10 && std::isnan(dPlus[gap + 1]) && std::isnan(dPlus[gap + 2]));
+        QVERIFY(std::isnan(f.charts.data().samples[6][gap + 1]));
+        const QImage upper = f.picture(0);
+        const QImage lower = f.picture(1);
+        // Inside the gap neither trace is drawn, not even at the bottom; beside it both are.
+        QVERIFY(rowsOf(lower, gap + 2, 2).isEmpty());
+        QVERIFY(rowsOf(upper, gap + 2, 0).isEmpty());
+        QVERIFY(near(rowsOf(lower, 1, 2), lower, 5));
+        QVERIFY(near(rowsOf(upper, 1, 0), upper, 4));
     }
 
     void theOldestSampleLeavesAfterFiveHundredTicks() {

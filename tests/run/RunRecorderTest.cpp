@@ -18,7 +18,8 @@ RecordingMessageBoxes& messages() {
 struct RecordFixture : RunFixture {
     QString folder = TestEnvironment::instance().home() + "/records-" +
                      QString::number(QDateTime::currentMSecsSinceEpoch()) + "/";
-    RunRecorder recorder{*panel, *editor, *runEngine, clock, panel.get(), folder};
+    LiveReading reading;
+    RunRecorder recorder{reading, *editor, *runEngine, clock, panel.get(), folder};
 
     RecordFixture() {
         recorder.setEnabled(true);
@@ -61,7 +62,9 @@ private slots:
         RecordFixture f;
         f.step(0, 0, 0, 2, 1, 2, 1);
         f.step(1, 0, 0, 2, 3, 4);
-        f.p().实时数据[0]->setText("5000.3");
+        f.reading = frames::Reading{};
+        f.reading->values[frames::Voltage] = 5000.3;
+        f.reading->values[frames::DMinus] = 2688;
         f.press(RunEngine::Start);
         f.run(1500);
         f.press(RunEngine::Pause);
@@ -84,8 +87,29 @@ private slots:
         const QStringList readings = lines.filter("\treadings\t");
         QVERIFY(readings.size() >= 5);
         QCOMPARE(readings[0].split('\t')[10], QString("5000.3"));
+        QCOMPARE(readings[0].split('\t')[16], QString("2688"));
+        QCOMPARE(readings[0].split('\t')[11], QString("0"));
         QVERIFY(lines.filter("\trelay\t")[0].endsWith("1 close failed: error 8021"));
         QCOMPARE(messages().count(), 0);
+    }
+
+    // A lost board is no reading: its cells are empty, not a measured 0.
+    void noReadingLeavesTheCellsEmpty() {
+        RecordFixture f;
+        f.step(0, 0, 0, 30, 1, 2);
+        f.press(RunEngine::Start);
+        f.run(1000);
+        f.reading = frames::Reading{};
+        f.run(1000);
+        f.press(RunEngine::Stopp);
+        const QStringList readings = f.lines(f.files()[0]).filter("\treadings\t");
+        QVERIFY(readings.size() >= 2);
+        const QStringList before = readings.first().split('\t');
+        const QStringList after = readings.last().split('\t');
+        for (int k = 10; k < 17; ++k) {
+            QVERIFY2(before[k].isEmpty(), qPrintable(readings.first()));
+            QCOMPARE(after[k], QString("0"));
+        }
     }
 
     void itemOffWritesNothingAndTwoStartsInOneSecondGetTwoFiles() {
@@ -103,7 +127,7 @@ private slots:
         const QStringList files = f.files();
         QCOMPARE(files.size(), 2);
         QVERIFY(files[1].endsWith("_2.tsv"));
-        QCOMPARE(RunRecorder(f.p(), *f.editor, f.engine(), f.clock, nullptr).enabled(),
+        QCOMPARE(RunRecorder(f.reading, *f.editor, f.engine(), f.clock, nullptr).enabled(),
                  true); // remembered
     }
 

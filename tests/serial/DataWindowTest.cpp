@@ -43,8 +43,9 @@ class DataWindowTest : public QObject {
     struct Rig {
         PanelStandIns panel;
         ManualClock clock;
+        LiveReading reading;
         FakeCommControl* comm = new FakeCommControl;
-        数据采集窗口 window{std::unique_ptr<CommControl>(comm), panel.frame(), clock};
+        数据采集窗口 window{std::unique_ptr<CommControl>(comm), panel.frame(), clock, reading};
 
         void connect() {
             PanelStandIns::choose(panel.SelectPort1, kEntry);
@@ -229,6 +230,8 @@ private slots:
         QTRY_COMPARE(rig.window.Text6->toPlainText(), hexText(reads.last()));
         QTRY_COMPARE(rig.window.Text2[0]->text(), voltage);
         QCOMPARE(rig.panel.实时数据[0]->text(), voltage.isEmpty() ? QStringLiteral("0") : voltage);
+        // Only a whole frame is a reading; before it there is none, not a 0.
+        QCOMPARE(rig.reading.has_value(), !voltage.isEmpty());
     }
 
     void aBurstOfFramesShowsTheFirstAndThenOnlyTheNewest() {
@@ -318,7 +321,8 @@ private slots:
         QVERIFY(sim.running());
         PanelStandIns panel;
         ManualClock clock;
-        数据采集窗口 window(std::make_unique<SerialCommControl>(), panel.frame(), clock);
+        LiveReading reading;
+        数据采集窗口 window(std::make_unique<SerialCommControl>(), panel.frame(), clock, reading);
         PanelStandIns::choose(panel.SelectPort1, BoardSimulator::meterEntry());
         QVERIFY(panel.SelectPort1->findText(BoardSimulator::meterEntry()) >= 0);
         window.show();

@@ -23,7 +23,8 @@ struct Links {
     TessalyPanel panel;
     FakeCommControl* relayComm = new FakeCommControl;
     FakeCommControl* dataComm = new FakeCommControl;
-    数据采集窗口 data{std::unique_ptr<CommControl>(dataComm), panel, clock};
+    LiveReading reading;
+    数据采集窗口 data{std::unique_ptr<CommControl>(dataComm), panel, clock, reading};
     开关面板 relay{std::unique_ptr<CommControl>(relayComm), panel};
     PanelDeviceLinks links{panel, relay, data};
 
@@ -163,8 +164,8 @@ private slots:
         QCOMPARE(messages().count(), 1);
     }
 
-    // The data window's fields are emptied with the board, so the first frame of the board
-    // connected again shows even when it equals the last one before the loss.
+    // A lost board is no reading: the panel keeps its last text, greyed, and the first frame of
+    // the board connected again shows even when it equals the last one before the loss.
     void readingsComeBackAfterALostMeasuringBoard() {
         Links l;
         l.panel.USBcheck->setChecked(true);
@@ -179,11 +180,16 @@ private slots:
         l.dataComm->receive(frame);
         const QString shown = l.panel.实时数据[0]->text();
         QVERIFY(shown != "0");
+        QVERIFY(l.reading.has_value());
         l.dataComm->lose("unplugged");
-        QCOMPARE(l.panel.实时数据[0]->text(), QString("0"));
+        QVERIFY(!l.reading.has_value());
+        QCOMPARE(l.panel.实时数据[0]->text(), shown);
+        QVERIFY(!l.panel.实时数据[0]->isEnabled());
         l.links.Command2_Click();
         l.dataComm->receive(frame);
         QCOMPARE(l.panel.实时数据[0]->text(), shown);
+        QVERIFY(l.panel.实时数据[0]->isEnabled());
+        QCOMPARE(l.reading->values[frames::Voltage], 5123.4);
     }
 };
 

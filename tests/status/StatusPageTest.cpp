@@ -1,6 +1,9 @@
 #include "status/StatusPage.h"
 #include "app/StatusFeed.h"
+#include "run/HistoryCharts.h"
 #include "run/RunRecorder.h"
+#include "serial/DataWindow.h"
+#include "serial/FrameText.h"
 #include "status/AccessToken.h"
 #include "status/ShareStatusWindow.h"
 #include "status/StatusHttpServer.h"
@@ -29,6 +32,17 @@ RecordingMessageBoxes& messages() {
     return TestEnvironment::instance().messages();
 }
 
+// A frame of these values through the data window's frame simulation, as a board sends it.
+void simulateFrame(数据采集窗口& window, const frames::RawFields& raw) {
+    const auto bytes = frames::encodeFrame(raw);
+    window.Text3->setText(
+        hexText(QByteArray(reinterpret_cast<const char*>(bytes.data()), bytes.size())).trimmed());
+    window.Command2_Click();
+}
+
+// Voltage 5012 mV, current 87 mA, 1.2 mAh, 6.3 mWh, time 42, D+ 2701 mV, D- 2688 mV.
+const frames::RawFields kMeasured{50120, 870, 12, 63, 4200, 2701, 2688};
+
 // The whole program with its status page on at a free loopback port.
 struct PageFixture : RootFixture {
     PageFixture() {
@@ -39,10 +53,7 @@ struct PageFixture : RootFixture {
         // Step 0: 10 s at 3/0; step 1: 20 s at 0/5 with the laser; 30 s in all.
         step(0, 0, 0, 10, 3, 0);
         RunFixture::setStep(p(), 1, 0, 0, 20, 0, 5, 1, 0, 1);
-        const QStringList shown = {"5012", "87", "1.25", "6.3", "42", "2701", "2688"};
-        for (int k = 0; k < 7; ++k) {
-            p().实时数据[k]->setText(shown[k]);
-        }
+        simulateFrame(*root.dataWindow(), kMeasured);
     }
     ~PageFixture() { QSettings().clear(); }
 
@@ -167,6 +178,46 @@ private slots:
         QVERIFY(s["cycling"].toBool());
         f.root.runEngine().启动程序_Click(RunEngine::Stopp);
         QCOMPARE(f.status()["state"].toString(), QString("stopped"));
+    }
+
+    void aLostMeasuringBoardIsNoReadingAnywhere() {
+        PageFixture f;
+        f.root.recorder().setEnabled(true);
+        f.root.runEngine().启动程序_Click(RunEngine::Start);
+        f.run(3000);
+        // What the links do when the board is lost: the labels keep their last text, greyed.
+        f.root.dataWindow()->clearReadings();
+        QCOMPARE(f.p().实时数据[0]->text(), QString("5012"));
+        QVERIFY(!f.p().实时数据[0]->isEnabled());
+        f.run(3000);
+        QJsonObject s = f.status();
+        QVERIFY(s["readings"].toObject()["voltage_mV"].isNull());
+        QVERIFY(s["readings"].toObject()["dminus_mV"].isNull());
+        QVERIFY(s["chart"].toObject()["voltage_mV"].toArray().last().isNull());
+        QVERIFY(s["chart"].toObject()["current_mA"].toArray().last().isNull());
+        QVERIFY(std::isnan(f.root.charts().data().samples[6][0]));
+        // The first frame after the reconnect shows everywhere at once.
+        simulateFrame(*f.root.dataWindow(), kMeasured);
+        QVERIFY(f.p().实时数据[0]->isEnabled());
+        f.run(1000);
+        s = f.status();
+        QCOMPARE(s["readings"].toObject()["voltage_mV"].toString(), QString("5012"));
+        QCOMPARE(s["chart"].toObject()["voltage_mV"].toArray().last().toDouble(), 5012.0);
+        QCOMPARE(f.root.charts().data().samples[6][0], 5012.0f);
+        const QString record = f.root.recorder().recordPath();
+        f.root.runEngine().启动程序_Click(RunEngine::Stopp);
+        QFile file(record);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList voltages;
+        for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
+            if (line.contains("\treadings\t")) {
+                voltages << line.split('\t')[10];
+            }
+        }
+        // Measured, then empty cells for the loss (not 0), then measured again.
+        QVERIFY2(voltages.first() == "5012" && voltages.contains("") && voltages.last() == "5012" &&
+                     !voltages.contains("0"),
+                 qPrintable(voltages.join(',')));
     }
 
     void aPortInUseIsSaidOnceAndTheProgramGoesOn() {
