@@ -160,6 +160,17 @@ bool PanelDeviceLinks::relayConnected() const {
 }
 
 bool PanelDeviceLinks::tell(int relay, bool close) {
+    RelayOutput& output = m_outputs[relay - 1];
+    const QString command = QStringLiteral("%1 %2").arg(relay).arg(close ? QStringLiteral("close")
+                                                                         : QStringLiteral("open"));
+    // Only Connect opens the port. The relay panel's send would open a closed one by itself:
+    // after a write that found the device gone, a retry would then write to a device that came
+    // back under the same name without a Connect, and the loss would never be said.
+    if (!m_relay.MSComm().PortOpen()) {
+        output.board = RelayState::Unknown;
+        report(QStringLiteral("relay"), command + QStringLiteral(" not sent: the port is closed"));
+        return false;
+    }
     // The relay panel's four switching buttons.
     if (relay == 1) {
         close ? m_relay.Command4_Click() : m_relay.Command6_Click();
@@ -167,13 +178,10 @@ bool PanelDeviceLinks::tell(int relay, bool close) {
         close ? m_relay.Command7_Click() : m_relay.Command2_Click();
     }
     const bool sent = !m_relay.lastSendFailed();
-    RelayOutput& output = m_outputs[relay - 1];
     output.board = !sent ? RelayState::Unknown : close ? RelayState::Closed : RelayState::Open;
     if (sent) {
         m_failureSaid = false;
     }
-    const QString command = QStringLiteral("%1 %2").arg(relay).arg(close ? QStringLiteral("close")
-                                                                         : QStringLiteral("open"));
     report(QStringLiteral("relay"),
            sent ? command + QStringLiteral(" sent")
                 : command + QStringLiteral(" failed: error %1").arg(m_relay.lastSendError()));

@@ -63,6 +63,10 @@ public:
             throw CommError(CommErrorCode::PortNotOpen, QStringLiteral("Port not open"));
         }
         ++outputAttempts;
+        if (failOutputWith && closeOnFailedOutput) {
+            // A write that finds the device gone closes the port; the loss is said later.
+            open = false;
+        }
         if (failOutputWith) {
             throw CommError(*failOutputWith, QStringLiteral("Write failed"));
         }
@@ -119,6 +123,7 @@ public:
     QStringList log;
     std::optional<int> failOpenWith;
     std::optional<int> failOutputWith;
+    bool closeOnFailedOutput = false;
     std::function<void(const QString&)> onLost;
     std::function<void()> onComm;
 };

@@ -164,6 +164,23 @@ private slots:
         QCOMPARE(messages().count(), 1);
     }
 
+    // A write that finds the device gone closes the port; no retry opens it again, whatever
+    // the device node does meanwhile: only Connect opens a port.
+    void aRetryAfterTheDeviceWentAwayOpensNoPort() {
+        Links l;
+        l.connectRelayBoard();
+        l.panel.Check3->setChecked(true);
+        l.relayComm->failOutputWith = CommErrorCode::WriteError;
+        l.relayComm->closeOnFailedOutput = true;
+        l.relayComm->log.clear();
+        const int before = l.relayComm->outputAttempts;
+        l.links.Command1_Click();
+        QCOMPARE(l.relayComm->outputAttempts - before, 1);
+        QVERIFY(l.relayComm->log.filter("open").isEmpty());
+        QVERIFY(!l.relayComm->open);
+        QCOMPARE(l.links.relayOutput(2).board, RelayState::Unknown);
+    }
+
     // A lost board is no reading: the panel keeps its last text, greyed, and the first frame of
     // the board connected again shows even when it equals the last one before the loss.
     void readingsComeBackAfterALostMeasuringBoard() {
