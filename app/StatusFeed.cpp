@@ -39,6 +39,18 @@ QString linkText(PanelDeviceLinks::BoardLink link) {
     return QStringLiteral("not connected");
 }
 
+QString phaseText(RunState::Phase phase) {
+    switch (phase) {
+    case RunState::Phase::Running:
+        return QStringLiteral("running");
+    case RunState::Phase::Paused:
+        return QStringLiteral("paused");
+    case RunState::Phase::Stopped:
+        break;
+    }
+    return QStringLiteral("stopped");
+}
+
 // A clip is named by its two levels: "37.mc" is left 3, right 7.
 int levelIn(const QString& clip, int index) {
     return clip.size() > index && clip[index].isDigit() ? clip[index].digitValue() : 0;
@@ -68,28 +80,7 @@ StatusFeed::StatusFeed(TessalyPanel& panel, const LiveReading& reading, ProgramE
     };
 }
 
-void StatusFeed::runEvent(RunEngine::Event event) {
-    switch (event) {
-    case RunEngine::Event::Started:
-        m_cycle = 1;
-        m_state = QStringLiteral("running");
-        break;
-    case RunEngine::Event::CycleRestarted:
-        ++m_cycle;
-        break;
-    case RunEngine::Event::Paused:
-        m_state = QStringLiteral("paused");
-        break;
-    case RunEngine::Event::Continued:
-        m_state = QStringLiteral("running");
-        break;
-    case RunEngine::Event::Stopped:
-        m_state = QStringLiteral("stopped");
-        break;
-    case RunEngine::Event::StepBegan:
-    case RunEngine::Event::ProgramEnded:
-        break;
-    }
+void StatusFeed::runEvent(RunEngine::Event) {
     refresh();
 }
 
@@ -110,15 +101,14 @@ StatusSnapshot StatusFeed::snapshot() const {
     const ProgramTable& t = m_program.table();
     StatusSnapshot s;
     s.program = QFileInfo(m_program.programPath()).fileName();
-    s.state = m_state;
-    s.cycle = m_cycle;
+    const RunState& run = m_run.state();
+    s.state = phaseText(run.phase);
+    s.cycle = run.cycle;
     s.cycling = checkValue(m_panel.Check7) == 1;
-    s.step = m_run.stepIndex;
+    s.step = run.step;
     s.lengthS = t.endSeconds[kStepCount];
-    s.elapsedS = static_cast<qint64>(m_run.elapsedSeconds);
-    if (s.step >= 0 && s.step < kStepCount) {
-        s.stepRemainingS = std::max<qint64>(0, t.endSeconds[s.step] - s.elapsedS);
-    }
+    s.elapsedS = run.elapsedS;
+    s.stepRemainingS = run.stepRemainingS;
     const QStringList& columns = RunRecorder::columns();
     const qsizetype kFirstReading = columns.indexOf(QStringLiteral("voltage_mV"));
     for (int k = 0; k < frames::ReadingCount; ++k) {

@@ -25,6 +25,7 @@ public:
     // The links go with the exit sequence; from then on the boards show as not connected.
     void setDeviceLinks(const PanelDeviceLinks* links) { m_links = links; }
 
+    // A run event: the snapshot is made anew from the run's state.
     void runEvent(RunEngine::Event event);
     // After each run tick and each device event.
     void refresh();
@@ -41,7 +42,5 @@ private:
     StatusPage& m_page;
     const PanelDeviceLinks* m_links = nullptr;
     ReadingHistory m_history;
-    QString m_state = QStringLiteral("stopped");
-    int m_cycle = 0;
     QTimer m_idle;
 };

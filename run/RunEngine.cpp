@@ -101,6 +101,9 @@ void RunEngine::启动程序_Click(int index) {
         m_run.Label18[0]->setText(wallStamp());
         m_run.Label18[1]->setText(m_run.Label18[0]->text());
         resetStepColours();
+        m_state.phase = RunState::Phase::Running;
+        m_state.cycle = 1;
+        elapsedSeconds = 0;
         report(Event::Started);
         report(Event::StepBegan);
         执行任务();
@@ -111,6 +114,7 @@ void RunEngine::启动程序_Click(int index) {
         m_pauseStart = now();
         pauseDays = 0;
         m_run.当前状态->setText(QStringLiteral("Pausing"));
+        m_state.phase = RunState::Phase::Paused;
         report(Event::Paused);
         break;
     case Contin:
@@ -121,6 +125,7 @@ void RunEngine::启动程序_Click(int index) {
         m_run.Timer2->stop();
         m_run.Timer1->start();
         m_run.当前状态->setText(QStringLiteral("Running"));
+        m_state.phase = RunState::Phase::Running;
         report(Event::Continued);
         break;
     case Stopp:
@@ -134,6 +139,7 @@ void RunEngine::启动程序_Click(int index) {
         currentClip = QStringLiteral("00.mc");
         执行任务();
         m_run.当前状态->setText(QStringLiteral("Stopped"));
+        m_state.phase = RunState::Phase::Stopped;
         report(Event::Stopped);
         break;
     }
@@ -170,6 +176,7 @@ void RunEngine::Timer1_Timer() {
             m_cycleStart = now();
             m_run.Label18[1]->setText(wallStamp());
             resetStepColours();
+            ++m_state.cycle;
             report(Event::CycleRestarted);
             report(Event::StepBegan);
         } else {
@@ -178,9 +185,20 @@ void RunEngine::Timer1_Timer() {
             m_run.Timer1->stop();
         }
     }
+    publish();
     if (afterTick) {
         afterTick();
     }
+}
+
+void RunEngine::publish() {
+    const ProgramTable& table = m_program.table();
+    m_state.step = stepIndex;
+    m_state.elapsedS = static_cast<qint64>(elapsedSeconds);
+    m_state.stepRemainingS =
+        stepIndex >= 0 && stepIndex < kStepCount
+            ? std::max<qint64>(0, table.endSeconds[stepIndex] - m_state.elapsedS)
+            : 0;
 }
 
 void RunEngine::判断程序进程() {

@@ -3,6 +3,7 @@
 #include "audio/ClipPlayer.h"
 #include "panel/PanelViews.h"
 #include "run/RunClock.h"
+#include "run/RunState.h"
 
 #include <QString>
 #include <functional>
@@ -48,6 +49,8 @@ public:
         Stopped
     };
     std::function<void(Event)> onEvent;
+    // Where the run stands; up to date whenever an event is reported and after each tick.
+    const RunState& state() const { return m_state; }
     // Whole seconds on the run clock since the last Start.
     qint64 runSeconds() const { return now() - m_programStart; }
 
@@ -63,11 +66,14 @@ public:
 private:
     class Busy;
     void setButtons(Command command);
-    void report(Event event) const {
+    void report(Event event) {
+        publish();
         if (onEvent) {
             onEvent(event);
         }
     }
+    // Brings the state's step and times up to the engine's.
+    void publish();
     void resetStepColours();
     qint64 now() const { return m_runClock.seconds(); }
     QString wallStamp() const;
@@ -88,4 +94,5 @@ private:
     qint64 m_resumeTime = 0;
     // Engine operations under way; a tick never runs inside another operation.
     int m_depth = 0;
+    RunState m_state;
 };

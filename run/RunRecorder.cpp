@@ -95,7 +95,7 @@ QStringList RunRecorder::cells(const QString& event) const {
     QStringList c(ColumnCount);
     c[RunSecond] = QString::number(m_engine.runSeconds());
     c[WallTime] = isoWithOffset(m_clock.now());
-    c[Step] = QString::number(m_engine.stepIndex);
+    c[Step] = QString::number(m_engine.state().step);
     c[EventName] = event;
     return c;
 }
@@ -122,7 +122,7 @@ void RunRecorder::runEvent(RunEngine::Event event) {
     }
     QStringList c = cells(eventName(event));
     if (event == RunEngine::Event::StepBegan) {
-        fillStep(c, m_engine.stepIndex);
+        fillStep(c, m_engine.state().step);
     }
     remember(c);
     if (!m_file) {

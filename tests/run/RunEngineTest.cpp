@@ -166,6 +166,47 @@ private slots:
         QCOMPARE(p.Label22[41]->text(), QString("00:00:11"));
     }
 
+    // Whoever follows the run gets its state as a value, already current at each event.
+    void theRunStateIsPublishedBeforeEachEvent() {
+        RunFixture f;
+        f.step(0, 0, 0, 3, 4, 5);
+        f.step(1, 0, 0, 3, 6, 7);
+        f.p().Check7->setChecked(true);
+        QList<RunState> seen;
+        RunState cycled;
+        f.engine().onEvent = [&](RunEngine::Event e) {
+            if (e == RunEngine::Event::StepBegan) {
+                seen << f.engine().state();
+            } else if (e == RunEngine::Event::CycleRestarted) {
+                cycled = f.engine().state();
+            }
+        };
+        QVERIFY(f.engine().state().phase == RunState::Phase::Stopped);
+        f.press(RunEngine::Start);
+        f.run(2000);
+        RunState s = f.engine().state();
+        QVERIFY(s.phase == RunState::Phase::Running);
+        QCOMPARE(s.cycle, 1);
+        QCOMPARE(s.step, 0);
+        QCOMPARE(s.elapsedS, 2);
+        QCOMPARE(s.stepRemainingS, 1);
+        f.press(RunEngine::Pause);
+        QVERIFY(f.engine().state().phase == RunState::Phase::Paused);
+        f.run(5000);
+        QCOMPARE(f.engine().state().elapsedS, 2);
+        f.press(RunEngine::Contin);
+        f.run(6000);
+        s = f.engine().state();
+        QCOMPARE(s.cycle, 2);
+        QCOMPARE(s.step, 0);
+        f.press(RunEngine::Stopp);
+        QVERIFY(f.engine().state().phase == RunState::Phase::Stopped);
+        QCOMPARE(seen[1].step, 1);
+        QCOMPARE(seen[1].stepRemainingS, 2); // begun at 4 s, ends at 6 s
+        QCOMPARE(cycled.cycle, 2);
+        QCOMPARE(cycled.step, 0);
+    }
+
     void stoppFromPausingKeepsThePauseCounterRunning() {
         RunFixture f;
         TessalyPanel& p = f.p();

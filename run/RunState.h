@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Where a run stands, as the run engine publishes it before each of its events and at the end
+// of each tick: the status page and whatever else follows a run take this value instead of the
+// engine's fields and timers.
+struct RunState {
+    enum class Phase { Stopped, Running, Paused };
+    Phase phase = Phase::Stopped;
+    // 1 from Start, one more at each new cycle; 0 before the first Start.
+    int cycle = 0;
+    // The current step, 0..39; 40 once the last has ended.
+    int step = 0;
+    // Whole seconds of the current cycle on the run clock, pauses left out.
+    qint64 elapsedS = 0;
+    // Whole seconds left of the current step; 0 after the last.
+    qint64 stepRemainingS = 0;
+};
