@@ -140,7 +140,7 @@ void AppRoot::wireEvents() {
         if (m_dataWindow) {
             m_dataWindow->showPendingReading();
         }
-        m_charts->图数据右移及新数据获取(m_run->stepIndex);
+        m_charts->图数据右移及新数据获取(m_run->state().step);
         m_charts->数据绘图();
         m_recorder->sampleReadings();
         m_statusFeed->refresh();
