@@ -1,7 +1,6 @@
 #pragma once
 
 #include "base/Reading.h"
-#include "panel/PanelViews.h"
 #include "run/RunEngine.h"
 #include "run/RunRecordFile.h"
 
@@ -10,6 +9,7 @@
 #include <memory>
 
 class Clock;
+class QWidget;
 class ProgramEditor;
 
 // Keeps a record of each run, when the operator asked for it: one tab-separated file per
