@@ -49,7 +49,7 @@ QString hexText(QByteArrayView bytes) {
 }
 
 double data_conversion4(const QStringList& pieces, int last) {
-    return static_cast<double>(joinedHex(pieces, last, 4)) * 0.1;
+    return static_cast<double>(joinedHex(pieces, last, 4)) / 10.0;
 }
 
 double data_conversion4s(const QStringList& pieces, int last) {
@@ -86,7 +86,7 @@ SimulatedFrame simulateFrameText(const QString& text) {
     result.reading.values[frames::Current] = data_conversion4(pieces, 10);
     result.reading.values[frames::Charge] = data_conversion4(pieces, 14);
     result.reading.values[frames::Energy] = data_conversion4(pieces, 18);
-    result.reading.values[frames::Time] = data_conversion4s(pieces, 22) * 0.01;
+    result.reading.values[frames::Time] = data_conversion4s(pieces, 22) / 100.0;
     result.reading.values[frames::DPlus] = data_conversion2(pieces, 24);
     result.reading.values[frames::DMinus] = data_conversion2(pieces, 26);
     return result;

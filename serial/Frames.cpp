@@ -39,11 +39,13 @@ std::uint8_t frameChecksum(std::span<const std::uint8_t> bytes) {
 
 Reading readingOf(const RawFields& raw, TimeScale scale) {
     Reading r;
-    r.values[Voltage] = raw.voltage * 0.1;
-    r.values[Current] = raw.current * 0.1;
-    r.values[Charge] = raw.charge * 0.1;
-    r.values[Energy] = raw.energy * 0.1;
-    r.values[Time] = scale == TimeScale::Received ? raw.time * 10.0 : raw.time * 0.01;
+    // Divided rather than multiplied by 0.1: the value is then the double nearest the
+    // decimal the board means (4992.9, not 4992.900000000001), as JSON and records write it.
+    r.values[Voltage] = raw.voltage / 10.0;
+    r.values[Current] = raw.current / 10.0;
+    r.values[Charge] = raw.charge / 10.0;
+    r.values[Energy] = raw.energy / 10.0;
+    r.values[Time] = scale == TimeScale::Received ? raw.time * 10.0 : raw.time / 100.0;
     r.values[DPlus] = raw.dPlus;
     r.values[DMinus] = raw.dMinus;
     return r;

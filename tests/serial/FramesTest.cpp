@@ -115,6 +115,11 @@ private slots:
         QCOMPARE(readingOf(raw, TimeScale::Received).values[Time], 123450.0);
         QCOMPARE(readingText(readingOf(raw, TimeScale::Simulated).values[Time]),
                  QStringLiteral("123.45"));
+        // Each value is the double nearest its decimal, so JSON writes 4992.9 and not
+        // 4992.900000000001 (exact comparisons on purpose).
+        raw.voltage = 49929;
+        QVERIFY(readingOf(raw, TimeScale::Received).values[Voltage] == 4992.9);
+        QVERIFY(readingOf(raw, TimeScale::Simulated).values[Time] == 123.45);
     }
 
     void assemblerFindsFramesHoweverTheReadsFall() {
