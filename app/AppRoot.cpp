@@ -1,6 +1,5 @@
 #include "app/AppRoot.h"
 
-#include "app/InstalledFiles.h"
 #include "app/StatusFeed.h"
 #include "audio/PlayerOnFirstUse.h"
 #include "base/CheckValue.h"
@@ -8,6 +7,7 @@
 #include "base/MessageBoxes.h"
 #include "base/Paths.h"
 #include "help/HelpViewer.h"
+#include "intro/InstalledFiles.h"
 #include "panel/PanelViews.h"
 #include "panel/TessalyPanel.h"
 #include "program/ProgramEditor.h"

@@ -1,7 +1,7 @@
 #include "app/StartUp.h"
 
 #include "app/AppRoot.h"
-#include "app/IntroWindow.h"
+#include "intro/IntroWindow.h"
 
 #include <QCoreApplication>
 #include <QTimer>

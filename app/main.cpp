@@ -1,9 +1,9 @@
 #include "app/AppRoot.h"
-#include "app/QtVideoPlayer.h"
 #include "app/StartUp.h"
 #include "app/TerminationSignals.h"
 #include "base/Clock.h"
 #include "base/Paths.h"
+#include "intro/QtVideoPlayer.h"
 #include "serial/RelayCrashGuard.h"
 
 #include <QApplication>

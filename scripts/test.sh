@@ -24,7 +24,7 @@ export HOME="$home"
 export QT_QPA_PLATFORM=offscreen
 
 # Style first: any difference from clang-format fails the run.
-mapfile -t sources < <(find app base help panel program run serial audio status tools tests bench \
+mapfile -t sources < <(find app intro base help panel program run serial audio status tools tests bench \
     \( -name '*.cpp' -o -name '*.h' \) -type f | sort)
 if ! clang-format --dry-run --Werror "${sources[@]}"; then
     echo "FAILED: clang-format differs on the files above (clang-format -i fixes them)" >&2
@@ -36,7 +36,7 @@ find build/coverage -name '*.gcda' -delete 2>/dev/null || true
 cmake --workflow --preset coverage
 coverage_report() {
     local objects="build/coverage" html="build/coverage-report"
-    local layers=(app base help panel program run serial audio status)
+    local layers=(app intro base help panel program run serial audio status)
     local filters=()
     for folder in "${layers[@]}"; do
         filters+=(--filter "$folder/")

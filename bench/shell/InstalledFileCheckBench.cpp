@@ -1,6 +1,6 @@
-#include "app/IntroWindow.h"
 #include "base/Clock.h"
 #include "bench/QtBenchmarkMain.h"
+#include "intro/IntroWindow.h"
 
 #include <QTimer>
 

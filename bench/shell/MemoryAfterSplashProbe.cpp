@@ -4,10 +4,10 @@
 // heavy libraries are still mapped.
 //   memory_after_splash_probe <program folder> [seconds after the hand-over, default 60]
 #include "app/AppRoot.h"
-#include "app/QtVideoPlayer.h"
 #include "app/StartUp.h"
 #include "base/Clock.h"
 #include "base/Paths.h"
+#include "intro/QtVideoPlayer.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,11 +3,11 @@
 // program folder, the real video player). Prints one line with the milliseconds.
 //   splash_start_probe <program folder>
 #include "app/AppRoot.h"
-#include "app/IntroWindow.h"
-#include "app/QtVideoPlayer.h"
 #include "app/StartUp.h"
 #include "base/Clock.h"
 #include "base/Paths.h"
+#include "intro/IntroWindow.h"
+#include "intro/QtVideoPlayer.h"
 
 #include <QApplication>
 #include <QFile>

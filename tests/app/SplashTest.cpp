@@ -1,9 +1,9 @@
 #include "app/AppRoot.h"
-#include "app/InstalledFiles.h"
-#include "app/IntroWindow.h"
 #include "app/StartUp.h"
 #include "base/Clock.h"
 #include "base/Twips.h"
+#include "intro/InstalledFiles.h"
+#include "intro/IntroWindow.h"
 #include "panel/TessalyPanel.h"
 #include "tests/harness/TestHarness.h"
 

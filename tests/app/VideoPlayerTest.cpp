@@ -1,6 +1,6 @@
-#include "app/QtVideoPlayer.h"
-#include "app/VideoFrameView.h"
 #include "base/Paths.h"
+#include "intro/QtVideoPlayer.h"
+#include "intro/VideoFrameView.h"
 #include "tests/harness/TestHarness.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "app/QtVideoPlayer.h"
-#include "app/VideoFrameView.h"
+#include "intro/QtVideoPlayer.h"
+#include "intro/VideoFrameView.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>

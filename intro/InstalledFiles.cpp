@@ -1,4 +1,4 @@
-#include "app/InstalledFiles.h"
+#include "intro/InstalledFiles.h"
 
 #include "InstalledFilesList.h"
 

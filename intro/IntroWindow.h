@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/InstalledFiles.h"
-#include "app/VideoPlayer.h"
+#include "intro/InstalledFiles.h"
+#include "intro/VideoPlayer.h"
 
 #include <QWidget>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "app/IntroWindow.h"
+#include "intro/IntroWindow.h"
 
 #include "base/Clock.h"
 #include "base/Twips.h"

@@ -1,4 +1,4 @@
-#include "app/VideoFrameView.h"
+#include "intro/VideoFrameView.h"
 
 #include <QPainter>
 #include <QVideoFrame>

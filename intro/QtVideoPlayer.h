@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/VideoPlayer.h"
+#include "intro/VideoPlayer.h"
 
 #include <QString>
 #include <memory>
