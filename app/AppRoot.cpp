@@ -1,13 +1,12 @@
 #include "app/AppRoot.h"
 
+#include "app/HelpMenu.h"
 #include "app/StatusFeed.h"
 #include "audio/PlayerOnFirstUse.h"
 #include "base/CheckValue.h"
 #include "base/Clock.h"
 #include "base/MessageBoxes.h"
 #include "base/Paths.h"
-#include "help/HelpViewer.h"
-#include "intro/InstalledFiles.h"
 #include "panel/PanelViews.h"
 #include "panel/TessalyPanel.h"
 #include "program/ProgramEditor.h"
@@ -32,7 +31,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -110,6 +108,7 @@ AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
     m_statusFeed = std::make_unique<StatusFeed>(p, reading, *m_editor, *m_run, *m_recorder, m_clock,
                                                 *m_statusPage);
     m_statusFeed->setDeviceLinks(m_deviceLinks.get());
+    m_helpMenu = std::make_unique<HelpMenu>(p);
 
     wireEvents();
     disableSoundItems();
@@ -166,16 +165,11 @@ void AppRoot::wireEvents() {
             [this] { m_library->showWorkingFolderList(); });
     connect(p.mnuExit, &QAction::triggered, this, [this] { exitSoftware(); });
     connect(p.exitsoftware, &QAction::triggered, this, [this] { exitSoftware(); });
-    connect(p.版权, &QAction::triggered, this, [this] { showCopyright(); });
     connect(p.video, &QAction::triggered, this, [this] {
         if (showVideoIntro) {
             showVideoIntro();
         }
     });
-    connect(p.Help_Chinese, &QAction::triggered, this,
-            [this] { openHelp(QStringLiteral("Help_Chinese.chm")); });
-    connect(p.Help_English, &QAction::triggered, this,
-            [this] { openHelp(QStringLiteral("Help_English.chm")); });
     connect(p.Save_as_MP3, &QAction::triggered, this, [this] { m_export->Save_as_MP3_Click(); });
     p.installEventFilter(this);
 }
@@ -275,26 +269,6 @@ void AppRoot::loadDeviceWindows() {
     for (QComboBox* box : p.SelectPort) {
         box->setEditText(QLatin1String(kPanelPortPlaceholder));
     }
-}
-
-void AppRoot::showCopyright() {
-    showMessage(m_panel.get(),
-                QStringLiteral("Dorvex-20230210 cell-culture controller\r\n"
-                               "Copyright (C) 2023 Dorvex. All rights reserved.\r\n\r\n"
-                               "This software is licensed for use with Dorvex culture rigs. "
-                               "It may not be copied or passed on without the written "
-                               "permission of Dorvex."),
-                QStringLiteral("Dorvex"), MessageButtons::Ok, MessageIcon::None);
-}
-
-void AppRoot::openHelp(const QString& fileName) {
-    // Installed as Help_English.CHM: names are matched as the operator's platform would.
-    QString path = findIgnoringCase(programFolder(), fileName);
-    if (path.isEmpty()) {
-        // The viewer says in its own window that the file is not there.
-        path = QDir(programFolder()).filePath(fileName);
-    }
-    HelpViewer::showFile(path, m_panel.get());
 }
 
 void AppRoot::准备退出软件() {

@@ -11,6 +11,7 @@
 
 class ChartScale;
 class Clock;
+class HelpMenu;
 class HistoryCharts;
 class ManualPumps;
 class PanelDeviceLinks;
@@ -84,10 +85,8 @@ private:
     AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player);
     void wireEvents();
     void disableSoundItems();
-    void openHelp(const QString& fileName);
     void loadDeviceWindows();
     void buildExitSequence();
-    void showCopyright();
     // The sound output cannot be set up: the program ends, through the exit's relay and port
     // steps, after the player's box.
     void soundFailed(int exitCode);
@@ -117,6 +116,7 @@ private:
     // The status page reads the concerns above, so it goes first.
     std::unique_ptr<StatusPage> m_statusPage;
     std::unique_ptr<StatusFeed> m_statusFeed;
+    std::unique_ptr<HelpMenu> m_helpMenu;
     ExitSequence m_exit;
     bool m_soundFailed = false;
     int m_exitCode = 0;
