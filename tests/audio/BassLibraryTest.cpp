@@ -1,6 +1,6 @@
 // The audio library as the program loads it: libbass.so from the program folder, its sound
 // checked from SDL's disk driver output.
-#include "tests/audio/AudioTestSupport.h"
+#include "tests/harness/AudioTestSupport.h"
 #include "tests/harness/TestHarness.h"
 
 #include <QDir>

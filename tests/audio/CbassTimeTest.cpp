@@ -1,7 +1,7 @@
 // The channel queries: their formats and arithmetic over a scripted library, then over the
 // real one with a real clip.
 #include "audio/cbass_time.h"
-#include "tests/audio/AudioTestSupport.h"
+#include "tests/harness/AudioTestSupport.h"
 #include "tests/harness/TestHarness.h"
 
 namespace {

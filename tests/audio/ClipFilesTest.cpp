@@ -1,6 +1,6 @@
 // The clip files of the program folder, decoded with the library's own decoder.
 #include "audio/bass/Decoder.h"
-#include "tests/audio/AudioTestSupport.h"
+#include "tests/harness/AudioTestSupport.h"
 #include "tests/harness/TestHarness.h"
 
 #include <QFileInfo>

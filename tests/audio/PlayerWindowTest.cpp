@@ -2,7 +2,7 @@
 // labels, message boxes and the sound itself from SDL's disk driver output.
 #include "audio/PlayerOnFirstUse.h"
 #include "audio/frmMemory.h"
-#include "tests/audio/AudioTestSupport.h"
+#include "tests/harness/AudioTestSupport.h"
 #include "tests/harness/TestHarness.h"
 
 #include <QCheckBox>

@@ -6,8 +6,8 @@
 #include "run/RunRecorder.h"
 #include "serial/DataWindow.h"
 #include "serial/RelayPanel.h"
-#include "tests/run/RunFixture.h"
-#include "tests/serial/BoardSimulator.h"
+#include "tests/harness/BoardSimulator.h"
+#include "tests/harness/RunFixture.h"
 
 #include <QComboBox>
 #include <QLineEdit>

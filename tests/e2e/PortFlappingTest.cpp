@@ -6,8 +6,8 @@
 #include "serial/DataWindow.h"
 #include "serial/Frames.h"
 #include "serial/PanelDeviceLinks.h"
-#include "tests/run/RunFixture.h"
-#include "tests/serial/PtyPair.h"
+#include "tests/harness/PtyPair.h"
+#include "tests/harness/RunFixture.h"
 
 #include <QComboBox>
 #include <QDir>

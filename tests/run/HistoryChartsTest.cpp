@@ -1,4 +1,4 @@
-#include "tests/run/RunFixture.h"
+#include "tests/harness/RunFixture.h"
 
 #include "base/Palette.h"
 #include "run/ChartScale.h"

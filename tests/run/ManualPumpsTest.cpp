@@ -1,4 +1,4 @@
-#include "tests/run/RootFixture.h"
+#include "tests/harness/RootFixture.h"
 
 #include "run/ManualPumps.h"
 

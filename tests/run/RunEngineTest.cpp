@@ -1,4 +1,4 @@
-#include "tests/run/RunFixture.h"
+#include "tests/harness/RunFixture.h"
 
 #include "base/TimeText.h"
 

@@ -1,7 +1,7 @@
-#include "tests/run/RunFixture.h"
+#include "tests/harness/RunFixture.h"
 
 #include "audio/frmMemory.h"
-#include "tests/audio/AudioTestSupport.h"
+#include "tests/harness/AudioTestSupport.h"
 
 #include <cmath>
 #include <span>

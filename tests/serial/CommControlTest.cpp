@@ -1,6 +1,6 @@
 #include "serial/SerialCommControl.h"
+#include "tests/harness/PtyPair.h"
 #include "tests/harness/TestHarness.h"
-#include "tests/serial/PtyPair.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include "base/TimeText.h"
 #include "serial/FrameText.h"
 #include "serial/SerialCommControl.h"
+#include "tests/harness/BoardSimulator.h"
 #include "tests/harness/TestHarness.h"
-#include "tests/serial/BoardSimulator.h"
 #include "tests/serial/FakeCommControl.h"
 #include "tests/serial/PanelStandIns.h"
 

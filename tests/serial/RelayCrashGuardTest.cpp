@@ -3,8 +3,8 @@
 #include "serial/RelayCrashGuard.h"
 #include "serial/RelayPanel.h"
 #include "serial/SerialCommControl.h"
+#include "tests/harness/PtyPair.h"
 #include "tests/harness/TestHarness.h"
-#include "tests/serial/PtyPair.h"
 
 #include <csignal>
 #include <cstdlib>

@@ -1,10 +1,10 @@
 #include "serial/RelayPanel.h"
 #include "serial/SerialCommControl.h"
+#include "tests/harness/BoardSimulator.h"
+#include "tests/harness/PtyPair.h"
 #include "tests/harness/TestHarness.h"
-#include "tests/serial/BoardSimulator.h"
 #include "tests/serial/FakeCommControl.h"
 #include "tests/serial/PanelStandIns.h"
-#include "tests/serial/PtyPair.h"
 
 namespace {
 

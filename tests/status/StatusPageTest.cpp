@@ -7,7 +7,7 @@
 #include "status/AccessToken.h"
 #include "status/ShareStatusWindow.h"
 #include "status/StatusHttpServer.h"
-#include "tests/run/RootFixture.h"
+#include "tests/harness/RootFixture.h"
 #include "tests/status/HttpExchange.h"
 
 #include <QAction>

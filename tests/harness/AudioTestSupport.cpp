@@ -1,4 +1,4 @@
-#include "tests/audio/AudioTestSupport.h"
+#include "tests/harness/AudioTestSupport.h"
 
 #include "tests/harness/TestHarness.h"
 #include "tools/clipgen/ToneMp3.h"

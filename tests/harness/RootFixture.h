@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/AppRoot.h"
-#include "tests/run/RunFixture.h"
+#include "tests/harness/RunFixture.h"
 
 // The whole main window as the program builds it, sounding through a recording player, for
 // what goes through its menus and its exit.
