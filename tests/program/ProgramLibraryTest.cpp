@@ -1,4 +1,4 @@
-#include "tests/program/PanelFixture.h"
+#include "tests/harness/PanelFixture.h"
 
 #include "program/ClickableLabel.h"
 #include "program/FileMatch.h"

@@ -1,4 +1,4 @@
-#include "tests/program/PanelFixture.h"
+#include "tests/harness/PanelFixture.h"
 
 #include "base/TimeText.h"
 #include "base/Twips.h"
