@@ -22,7 +22,9 @@
 #include "run/WorkingTimeCounter.h"
 #include "serial/Controls.h"
 #include "serial/DataWindow.h"
+#include "serial/MeasuringBoard.h"
 #include "serial/PanelDeviceLinks.h"
+#include "serial/RelayBoard.h"
 #include "serial/RelayPanel.h"
 #include "serial/SerialCommControl.h"
 #include "status/StatusPage.h"
@@ -87,26 +89,30 @@ AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
     };
     m_library = std::make_unique<ProgramLibrary>(*m_editor, &p, std::move(windows));
     m_workingTime = std::make_unique<WorkingTimeCounter>(p.Label29, p.Timer3);
-    m_run = std::make_unique<RunEngine>(p, p, p, p, *m_editor, m_clock, m_player);
-    m_pumps = std::make_unique<ManualPumps>(p, m_player);
+    m_run = std::make_unique<RunEngine>(p, p, p, m_clip, *m_editor, m_clock, m_player);
+    m_pumps = std::make_unique<ManualPumps>(p, m_clip, m_player);
     m_export = std::make_unique<Mp3Export>(
         p, p, [this]() -> const ProgramTable& { return m_editor->table(); }, m_clock, &p);
-    // The hidden device windows, each writing into the panel's device part, and the links.
-    m_dataWindow = std::make_unique<数据采集窗口>(std::make_unique<SerialCommControl>(), p, m_clock,
-                                                  m_reading);
-    // Owned here, so it outlives the data window that the exit sequence unloads.
-    const LiveReading& reading = m_reading;
-    m_chartScale = std::make_unique<ChartScale>(p);
-    m_charts = std::make_unique<HistoryCharts>(p, p, p, reading, *m_chartScale);
-    m_recorder = std::make_unique<RunRecorder>(reading, *m_editor, *m_run, m_clock, &p);
+    // The two boards, each owning its port; the hidden device windows are views of them, and
+    // the links work them for the panel.
+    m_measuringBoard =
+        std::make_unique<MeasuringBoard>(std::make_unique<SerialCommControl>(), m_reading);
     auto relayPort = std::make_unique<SerialCommControl>();
     // Should the program crash while the port is open, these bytes open both relays.
     relayPort->setCrashBytes(relayOpenFrames());
-    m_relayPanel = std::make_unique<开关面板>(std::move(relayPort), p);
-    m_deviceLinks = std::make_unique<PanelDeviceLinks>(p, *m_relayPanel, *m_dataWindow);
+    m_relayBoard = std::make_unique<RelayBoard>(std::move(relayPort));
+    m_dataWindow = std::make_unique<数据采集窗口>(*m_measuringBoard, m_clock);
+    // Owned here, so it outlives the data window that the exit sequence unloads.
+    const LiveReading& reading = m_reading;
+    m_chartScale = std::make_unique<ChartScale>(p);
+    m_charts = std::make_unique<HistoryCharts>(p, *m_editor, m_outputs, reading, *m_chartScale);
+    m_recorder = std::make_unique<RunRecorder>(reading, *m_editor, *m_run, m_clock, &p);
+    m_relayPanel = std::make_unique<开关面板>(*m_relayBoard);
+    m_deviceLinks = std::make_unique<PanelDeviceLinks>(p, *m_relayBoard, *m_measuringBoard,
+                                                       *m_dataWindow, m_outputs);
     m_statusPage = std::make_unique<StatusPage>(&p);
-    m_statusFeed = std::make_unique<StatusFeed>(p, reading, *m_editor, *m_run, *m_recorder, m_clock,
-                                                *m_statusPage);
+    m_statusFeed = std::make_unique<StatusFeed>(p, reading, m_outputs, m_clip, *m_editor, *m_run,
+                                                *m_recorder, m_clock, *m_statusPage);
     m_statusFeed->setDeviceLinks(m_deviceLinks.get());
     m_helpMenu = std::make_unique<HelpMenu>(p);
 
@@ -129,16 +135,26 @@ void AppRoot::wireEvents() {
     m_workingTime->wire();
     m_export->wire();
     m_deviceLinks->wire();
+    // The relay panel's own "Connect" is the panel's.
+    m_relayPanel->onMasterPressed = [this] {
+        if (m_deviceLinks) {
+            m_deviceLinks->Command1_Click();
+        }
+    };
     // The hooks between concerns.
     m_deviceLinks->onEvent = [this](const QString& event, const QString& detail) {
         m_recorder->deviceEvent(event, detail);
         m_statusFeed->refresh();
     };
+    // The run says what its step wants; the links switch the boards and show it in the boxes.
+    m_run->onOutputs = [this](const OutputWishes& wishes) {
+        if (m_deviceLinks) {
+            m_deviceLinks->want(wishes);
+        }
+    };
     m_run->afterTick = [this] {
         // The charts and the record sample the readings: the newest frame first.
-        if (m_dataWindow) {
-            m_dataWindow->showPendingReading();
-        }
+        m_measuringBoard->showPendingReading();
         m_charts->图数据右移及新数据获取(m_run->state().step);
         m_charts->数据绘图();
         m_recorder->sampleReadings();
@@ -197,14 +213,9 @@ void AppRoot::buildExitSequence() {
             }
         });
     }
-    // Their click operations switch the devices off while the relay port is still open; a
-    // relay the board was not told to open with success is then sent its open frame again.
-    m_exit.add(QStringLiteral("switch the devices off"), [this, &p] {
-        setCheckValue(p.Check1, 0);
-        setCheckValue(p.Check2, 0);
-        setCheckValue(p.Check3, 0);
-        m_deviceLinks->openRelays();
-    });
+    // While the relay port is still open; a relay the board was not told to open with success
+    // is sent its open frame again.
+    m_exit.add(QStringLiteral("switch the devices off"), [this] { m_deviceLinks->switchOff(); });
     m_exit.add(QStringLiteral("close the run record"), [this] { m_recorder->programExits(); });
     m_exit.add(QStringLiteral("close the status page"), [this] { m_statusPage->stop(); });
     m_exit.add(QStringLiteral("close the relay port, then the data port"),

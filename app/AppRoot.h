@@ -2,8 +2,10 @@
 
 #include "app/ExitSequence.h"
 #include "audio/ClipPlayer.h"
+#include "base/OutputWishes.h"
 #include "base/Reading.h"
 #include "panel/PanelViews.h"
+#include "run/PumpClip.h"
 
 #include <QObject>
 #include <functional>
@@ -14,7 +16,9 @@ class Clock;
 class HelpMenu;
 class HistoryCharts;
 class ManualPumps;
+class MeasuringBoard;
 class PanelDeviceLinks;
+class RelayBoard;
 class Mp3Export;
 class PlayerOnFirstUse;
 class ProgramEditor;
@@ -76,6 +80,9 @@ public:
     开关面板* relayPanel() { return m_relayPanel.get(); }
     数据采集窗口* dataWindow() { return m_dataWindow.get(); }
     PanelDeviceLinks* deviceLinks() { return m_deviceLinks.get(); }
+    // The boards, for the whole life of the root.
+    RelayBoard& relayBoard() { return *m_relayBoard; }
+    MeasuringBoard& measuringBoard() { return *m_measuringBoard; }
 
 protected:
     // The main window's close box exits like the two Exit items.
@@ -98,6 +105,10 @@ private:
     // What the measuring board measures now: written by the data window, taken by the charts,
     // the run record and the status page; declared first, so it outlives them all.
     LiveReading m_reading;
+    // What the device boxes show: written by the device links, taken by the charts.
+    OutputWishes m_outputs;
+    // The pumps' clip: written by the run and the manual pumps, taken by the status page.
+    PumpClip m_clip;
     // The window before its concerns: they are destroyed first, the windows they made with it.
     std::unique_ptr<TessalyPanel> m_panel;
     std::unique_ptr<ProgramEditor> m_editor;
@@ -109,6 +120,9 @@ private:
     std::unique_ptr<ChartScale> m_chartScale;
     std::unique_ptr<HistoryCharts> m_charts;
     std::unique_ptr<RunRecorder> m_recorder;
+    // The boards write the reading and outlive their views.
+    std::unique_ptr<MeasuringBoard> m_measuringBoard;
+    std::unique_ptr<RelayBoard> m_relayBoard;
     // Hidden windows of their own; their links write into the panel, so they go before it.
     std::unique_ptr<数据采集窗口> m_dataWindow;
     std::unique_ptr<开关面板> m_relayPanel;

@@ -51,22 +51,17 @@ QString phaseText(RunState::Phase phase) {
     return QStringLiteral("stopped");
 }
 
-// A clip is named by its two levels: "37.mc" is left 3, right 7.
-int levelIn(const QString& clip, int index) {
-    return clip.size() > index && clip[index].isDigit() ? clip[index].digitValue() : 0;
-}
-
 } // namespace
 
-StatusFeed::StatusFeed(TessalyPanel& panel, const LiveReading& reading, ProgramEditor& program,
-                       const RunEngine& run, const RunRecorder& recorder, Clock& clock,
-                       StatusPage& page)
-    : m_panel(panel), m_reading(reading), m_program(program), m_run(run), m_recorder(recorder),
-      m_clock(clock), m_page(page) {
+StatusFeed::StatusFeed(TessalyPanel& panel, const LiveReading& reading, const OutputWishes& outputs,
+                       const PumpClip& clip, ProgramEditor& program, const RunEngine& run,
+                       const RunRecorder& recorder, Clock& clock, StatusPage& page)
+    : m_panel(panel), m_reading(reading), m_outputs(outputs), m_clip(clip), m_program(program),
+      m_run(run), m_recorder(recorder), m_clock(clock), m_page(page) {
     // While no run ticks, the readings and the boards still move.
     m_idle.setInterval(1000);
     QObject::connect(&m_idle, &QTimer::timeout, &m_idle, [this] {
-        if (!m_panel.Timer1->isActive()) {
+        if (m_run.state().phase != RunState::Phase::Running) {
             refresh();
         }
     });
@@ -122,10 +117,10 @@ StatusSnapshot StatusFeed::snapshot() const {
         s.relayBoard = linkText(m_links->relayLink());
         s.measuringBoard = linkText(m_links->measuringLink());
     }
-    s.signal = checkValue(m_panel.Check1) == 1;
-    s.clip = m_panel.Label27->text();
-    s.leftLevel = levelIn(s.clip, 0);
-    s.rightLevel = levelIn(s.clip, 1);
+    s.signal = m_outputs.signal == 1;
+    s.clip = m_clip.name;
+    s.leftLevel = m_clip.level(0);
+    s.rightLevel = m_clip.level(1);
     s.steps.reserve(kStepCount);
     for (int i = 0; i < kStepCount; ++i) {
         s.steps.push_back({t.durationSeconds[i], t.leftLevel[i], t.rightLevel[i], t.laser[i] == 1,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/OutputWishes.h"
 #include "base/Reading.h"
 #include "run/RunEngine.h"
 #include "status/ReadingHistory.h"
@@ -19,8 +20,9 @@ class TessalyPanel;
 // is served; a request never makes one.
 class StatusFeed {
 public:
-    StatusFeed(TessalyPanel& panel, const LiveReading& reading, ProgramEditor& program,
-               const RunEngine& run, const RunRecorder& recorder, Clock& clock, StatusPage& page);
+    StatusFeed(TessalyPanel& panel, const LiveReading& reading, const OutputWishes& outputs,
+               const PumpClip& clip, ProgramEditor& program, const RunEngine& run,
+               const RunRecorder& recorder, Clock& clock, StatusPage& page);
 
     // The links go with the exit sequence; from then on the boards show as not connected.
     void setDeviceLinks(const PanelDeviceLinks* links) { m_links = links; }
@@ -35,6 +37,8 @@ public:
 private:
     TessalyPanel& m_panel;
     const LiveReading& m_reading;
+    const OutputWishes& m_outputs;
+    const PumpClip& m_clip;
     ProgramEditor& m_program;
     const RunEngine& m_run;
     const RunRecorder& m_recorder;

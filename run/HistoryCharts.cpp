@@ -1,7 +1,6 @@
 #include "run/HistoryCharts.h"
 
-#include "base/CheckValue.h"
-#include "base/NumericText.h"
+#include "program/ProgramEditor.h"
 #include "run/ChartScale.h"
 
 #include <QImage>
@@ -10,26 +9,28 @@
 #include <QPixmap>
 #include <limits>
 
-HistoryCharts::HistoryCharts(const ChartControlsView& charts, const StepTableView& steps,
-                             const DeviceControlsView& devices, const LiveReading& reading,
+HistoryCharts::HistoryCharts(const ChartControlsView& charts, const ProgramEditor& program,
+                             const OutputWishes& outputs, const LiveReading& reading,
                              const ChartScale& scale)
-    : m_charts(charts), m_steps(steps), m_devices(devices), m_reading(reading), m_scale(scale) {}
+    : m_charts(charts), m_program(program), m_outputs(outputs), m_reading(reading), m_scale(scale) {
+}
 
 void HistoryCharts::图数据右移及新数据获取(int stepIndex) {
-    const auto number = [](const QString& text) {
-        return static_cast<float>(leadingNumber(text));
+    // Past the last step (the unused 41st row) both levels are 0.
+    const ProgramTable& table = m_program.table();
+    const bool inProgram = stepIndex >= 0 && stepIndex < kStepCount;
+    const auto level = [inProgram, stepIndex](const auto& levels) {
+        return inProgram ? static_cast<float>(levels[stepIndex]) : 0.0f;
     };
     // No reading is no sample: the traces break there instead of dropping to 0.
     const auto measured = [this](frames::ReadingIndex k) {
         return m_reading ? static_cast<float>(m_reading->values[k])
                          : std::numeric_limits<float>::quiet_NaN();
     };
-    m_data.图数据右移及新数据获取({static_cast<float>(checkValue(m_devices.Check2)),
-                                   static_cast<float>(checkValue(m_devices.Check3)),
-                                   static_cast<float>(checkValue(m_devices.Check1)),
-                                   number(m_steps.Text4[stepIndex]->text()),
-                                   number(m_steps.Text5[stepIndex]->text()),
-                                   measured(frames::DPlus), measured(frames::Voltage)});
+    m_data.图数据右移及新数据获取(
+        {static_cast<float>(m_outputs.laser), static_cast<float>(m_outputs.vacuum),
+         static_cast<float>(m_outputs.signal), level(table.leftLevel), level(table.rightLevel),
+         measured(frames::DPlus), measured(frames::Voltage)});
 }
 
 void HistoryCharts::数据绘图() {

@@ -1,20 +1,22 @@
 #pragma once
 
+#include "base/OutputWishes.h"
 #include "base/Reading.h"
 #include "panel/PanelViews.h"
 #include "run/ChartData.h"
 
 class ChartScale;
+class ProgramEditor;
 
-// The history frame's two strip charts: every run tick samples the device boxes, the running
-// step's levels and two values of the live reading (a gap while there is none), then redraws
-// both boxes. The pictures are kept in the
-// boxes, so covering and uncovering the window loses nothing between ticks.
+// The history frame's two strip charts: every run tick samples what the outputs are meant to
+// be, the running step's levels and two values of the live reading (a gap while there is
+// none), then redraws both boxes. The pictures are kept in the boxes, so covering and
+// uncovering the window loses nothing between ticks.
 class HistoryCharts {
 public:
-    HistoryCharts(const ChartControlsView& charts, const StepTableView& steps,
-                  const DeviceControlsView& devices, const LiveReading& reading,
-                  const ChartScale& scale);
+    // outputs: what the device boxes show (the run's wishes and the operator's clicks).
+    HistoryCharts(const ChartControlsView& charts, const ProgramEditor& program,
+                  const OutputWishes& outputs, const LiveReading& reading, const ChartScale& scale);
 
     // Shifts the samples and takes the newest ones; stepIndex is the running step (0..40).
     void 图数据右移及新数据获取(int stepIndex);
@@ -24,8 +26,8 @@ public:
 
 private:
     const ChartControlsView& m_charts;
-    const StepTableView& m_steps;
-    const DeviceControlsView& m_devices;
+    const ProgramEditor& m_program;
+    const OutputWishes& m_outputs;
     const LiveReading& m_reading;
     const ChartScale& m_scale;
     ChartData m_data;

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-ManualPumps::ManualPumps(const PumpControlsView& pumps, ClipPlayerProvider player)
-    : m_pumps(pumps), m_player(std::move(player)) {}
+ManualPumps::ManualPumps(const PumpControlsView& pumps, PumpClip& clip, ClipPlayerProvider player)
+    : m_pumps(pumps), m_clip(clip), m_player(std::move(player)) {}
 
 void ManualPumps::wire() {
     for (int k = 1; k <= 2; ++k) {
@@ -52,5 +52,6 @@ void ManualPumps::确定即时文件名() {
                                                      : m_pumps.微泵速度[k]->text();
     };
     instantClip = part(1) + part(2) + QStringLiteral(".mc");
+    m_clip.name = instantClip;
     m_pumps.Label27->setText(instantClip);
 }

@@ -2,6 +2,7 @@
 
 #include "audio/ClipPlayer.h"
 #include "panel/PanelViews.h"
+#include "run/PumpClip.h"
 
 #include <QString>
 
@@ -9,7 +10,8 @@
 // levels is played whenever a pump starts or stops.
 class ManualPumps {
 public:
-    ManualPumps(const PumpControlsView& pumps, ClipPlayerProvider player);
+    // clip: the pumps' clip, which the run sets too.
+    ManualPumps(const PumpControlsView& pumps, PumpClip& clip, ClipPlayerProvider player);
 
     void wire();
 
@@ -26,5 +28,6 @@ private:
     void switchPump(int index, bool run);
 
     const PumpControlsView& m_pumps;
+    PumpClip& m_clip;
     ClipPlayerProvider m_player;
 };

@@ -17,20 +17,13 @@ constexpr int kNotReached = 7;
 constexpr int kFinished = 10;
 constexpr int kBlinkFirst = 8;
 constexpr double kSecondsPerDay = 86400.0;
-
-void follow(QCheckBox* device, const QCheckBox* step) {
-    const int wanted = checkValue(step);
-    if (checkValue(device) != wanted) {
-        setCheckValue(device, wanted);
-    }
-}
 } // namespace
 
 RunEngine::RunEngine(const StepTableView& steps, const RunControlsView& run,
-                     const PumpControlsView& pumps, const DeviceControlsView& devices,
-                     ProgramEditor& program, Clock& clock, ClipPlayerProvider player)
-    : m_steps(steps), m_run(run), m_pumps(pumps), m_devices(devices), m_program(program),
-      m_clock(clock), m_player(std::move(player)), m_runClock(clock) {}
+                     const PumpControlsView& pumps, PumpClip& clip, ProgramEditor& program,
+                     Clock& clock, ClipPlayerProvider player)
+    : m_steps(steps), m_run(run), m_pumps(pumps), m_clip(clip), m_program(program), m_clock(clock),
+      m_player(std::move(player)), m_runClock(clock) {}
 
 void RunEngine::wire() {
     for (int k = 0; k < 4; ++k) {
@@ -92,7 +85,7 @@ void RunEngine::启动程序_Click(int index) {
         }
         stepIndex = 0;
         currentClip = table.clipName[0];
-        m_pumps.Label27->setText(currentClip);
+        showClip();
         m_run.Timer1->start();
         m_run.当前状态->setText(QStringLiteral("Running"));
         pauseDays = 0;
@@ -219,16 +212,29 @@ void RunEngine::判断程序进程() {
     }
     if (table.clipName[stepIndex] != currentClip) {
         currentClip = table.clipName[stepIndex];
-        m_pumps.Label27->setText(currentClip);
+        showClip();
         执行任务();
     }
 }
 
+void RunEngine::showClip() {
+    m_clip.name = currentClip;
+    m_pumps.Label27->setText(currentClip);
+}
+
 void RunEngine::执行任务() {
     m_player().播放一个指定文件(currentClip);
-    follow(m_devices.Check1, m_steps.Check6[stepIndex]);
-    follow(m_devices.Check2, m_steps.Check4[stepIndex]);
-    follow(m_devices.Check3, m_steps.Check5[stepIndex]);
+    if (onOutputs) {
+        onOutputs(outputsOf(stepIndex));
+    }
+}
+
+OutputWishes RunEngine::outputsOf(int step) const {
+    if (step < 0 || step >= kStepCount) {
+        return {};
+    }
+    const ProgramTable& table = m_program.table();
+    return {table.signal[step], table.laser[step], table.vacuum[step]};
 }
 
 void RunEngine::Timer2_Timer() {

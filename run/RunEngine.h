@@ -1,7 +1,9 @@
 #pragma once
 
 #include "audio/ClipPlayer.h"
+#include "base/OutputWishes.h"
 #include "panel/PanelViews.h"
+#include "run/PumpClip.h"
 #include "run/RunClock.h"
 #include "run/RunState.h"
 
@@ -12,17 +14,17 @@ class Clock;
 class ProgramEditor;
 
 // Plays the panel's program against a whole-second run clock: finds the current step, has its
-// clip played, switches the device boxes, colours the step numbers, shows the times, repeats
-// cycles, and handles Start, Pause, Contin. and Stopp.
+// clip played, says what the step wants of the outputs, colours the step numbers, shows the
+// times, repeats cycles, and handles Start, Pause, Contin. and Stopp.
 class RunEngine {
 public:
     enum Command { Start = 0, Pause = 1, Contin = 2, Stopp = 3 };
 
-    // program gives the table (recomputed at every command); the pumps and device boxes are
-    // the ones a run switches.
+    // program gives the table (recomputed at every command); the pumps are the ones a run
+    // switches.
+    // clip: the pumps' clip, which the manual pumps set too.
     RunEngine(const StepTableView& steps, const RunControlsView& run, const PumpControlsView& pumps,
-              const DeviceControlsView& devices, ProgramEditor& program, Clock& clock,
-              ClipPlayerProvider player);
+              PumpClip& clip, ProgramEditor& program, Clock& clock, ClipPlayerProvider player);
 
     // Wires the run buttons and the two timers.
     void wire();
@@ -34,6 +36,13 @@ public:
     void 更新程序时间();
     void 判断程序进程();
     void 执行任务();
+
+    // What the step now played wants of the outputs, each time a step's clip starts and at
+    // Stopp (the step's own wishes again; past the last step, all off). The device links
+    // switch the boards and show it in the boxes.
+    std::function<void(const OutputWishes&)> onOutputs;
+    // The outputs a step of the current table wants; all off past the last step.
+    OutputWishes outputsOf(int step) const;
 
     // Runs at the end of every run tick, after the step has been found (the charts).
     std::function<void()> afterTick;
@@ -75,13 +84,15 @@ private:
     // Brings the state's step and times up to the engine's.
     void publish();
     void resetStepColours();
+    // The step's clip in the pumps' clip and Label27.
+    void showClip();
     qint64 now() const { return m_runClock.seconds(); }
     QString wallStamp() const;
 
     const StepTableView& m_steps;
     const RunControlsView& m_run;
     const PumpControlsView& m_pumps;
-    const DeviceControlsView& m_devices;
+    PumpClip& m_clip;
     ProgramEditor& m_program;
     Clock& m_clock;
     ClipPlayerProvider m_player;

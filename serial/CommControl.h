@@ -31,8 +31,14 @@ private:
     int m_code;
 };
 
-// The serial communications control each device window owns. Members keep the names the
-// windows use. Every call runs on the window thread and OnComm is raised there too.
+// What came of a board operation; error is the number the operator is shown.
+struct CommResult {
+    bool done = false;
+    int error = 0;
+};
+
+// The serial communications control each board owns. Members keep the names the device
+// windows used. Every call runs on the window thread and OnComm is raised there too.
 // A failing call throws CommError and leaves the port as it was.
 class CommControl {
 public:
@@ -73,7 +79,7 @@ public:
 
     // Inside OnComm: what happened (comEvReceive for received data).
     virtual int CommEvent() const = 0;
-    // The one receive handler of the owning window.
+    // The one receive handler of the owning board.
     virtual void setOnComm(std::function<void()> handler) = 0;
     // Reads nothing from the device for the next ms milliseconds: bytes wait in the driver
     // and arrive together afterwards, so a fast stream wakes the window once per hold rather

@@ -23,10 +23,10 @@ const QString 数据采集窗口::kPortPrompt = QStringLiteral("请选择端口�
 
 namespace {
 
-const char* const kReadingNames[7] = {"Voltage", "Current",    "Charge",    "Energy",
-                                      "Time",    "D+ voltage", "D- voltage"};
-const char* const kLabel6Captions[7] = {"电压(mV)", "电流(mA)",   "安时(mAh)", "瓦时(mWh)",
-                                        "时间(ms)", "D+电压(mV)", "D-电压(mV)"};
+const char* const kReadingNames[frames::ReadingCount] = {
+    "Voltage", "Current", "Charge", "Energy", "Time", "D+ voltage", "D- voltage"};
+const char* const kLabel6Captions[frames::ReadingCount] = {
+    "电压(mV)", "电流(mA)", "安时(mAh)", "瓦时(mWh)", "时间(ms)", "D+电压(mV)", "D-电压(mV)"};
 
 template <typename W> W* named(W* widget, const QString& name) {
     widget->setObjectName(name);
@@ -35,9 +35,8 @@ template <typename W> W* named(W* widget, const QString& name) {
 
 } // namespace
 
-数据采集窗口::数据采集窗口(std::unique_ptr<CommControl> comm, const DeviceControlsView& panel,
-                           Clock& clock, LiveReading& reading, QWidget* parent)
-    : QWidget(parent), m_comm(std::move(comm)), m_panel(panel), m_clock(clock), m_reading(reading) {
+数据采集窗口::数据采集窗口(MeasuringBoard& board, Clock& clock, QWidget* parent)
+    : QWidget(parent), m_board(board), m_clock(clock) {
     setObjectName(QStringLiteral("数据采集窗口"));
     setWindowTitle(QStringLiteral("串口数据"));
 
@@ -57,7 +56,7 @@ template <typename W> W* named(W* widget, const QString& name) {
     Label9->setAccessibleDescription(QStringLiteral("Port number"));
     Text6 = named(new QPlainTextEdit(this), QStringLiteral("Text6"));
     Text6->setAccessibleName(QStringLiteral("Received bytes"));
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < frames::ReadingCount; ++i) {
         Text2[i] = named(new QLineEdit(this), QStringLiteral("Text2_%1").arg(i));
         Text2[i]->setAccessibleName(QString::fromLatin1(kReadingNames[i]));
         Label6[i] = named(new QLabel(QString::fromUtf8(kLabel6Captions[i]), this),
@@ -81,23 +80,26 @@ template <typename W> W* named(W* widget, const QString& name) {
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < frames::ReadingCount; ++i) {
         connect(Text2[i], &QLineEdit::textChanged, this, [this, i] { Text2_Change(i); });
     }
     connect(Check1, &QCheckBox::toggled, this, [this] { Check1_Click(); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
-    m_comm->setOnComm([this] { MSComm1_OnComm(); });
-    m_showTimer.setSingleShot(true);
-    m_showTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_showTimer, &QTimer::timeout, this, [this] { showDue(); });
+    connect(&m_board, &MeasuringBoard::readingDue, this, [this] { showReading(); });
+    connect(&m_board, &MeasuringBoard::bytesDue, this,
+            [this](const QByteArray& bytes) { showBytes(bytes); });
+    connect(&m_board, &MeasuringBoard::lost, this, [this] { clearFields(); });
+    connect(&m_board, &MeasuringBoard::linkChanged, this, [this](bool connected) {
+        Command3->setText(connected ? kMasterOpen : kMasterClosed);
+        if (!connected) {
+            Command1->setText(kOwnClosed);
+        }
+    });
 
     Form_Load();
 }
 
-数据采集窗口::~数据采集窗口() {
-    m_comm->setOnComm(nullptr);
-    Form_Unload();
-}
+数据采集窗口::~数据采集窗口() = default;
 
 void 数据采集窗口::buildLayout() {
     auto* grid = new QGridLayout(this);
@@ -120,7 +122,7 @@ void 数据采集窗口::buildLayout() {
 
     auto* values = new QGroupBox(QStringLiteral("数据"), this);
     auto* valueGrid = new QGridLayout(values);
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < frames::ReadingCount; ++i) {
         valueGrid->addWidget(Label6[i], i, 0);
         valueGrid->addWidget(Text2[i], i, 1);
     }
@@ -153,8 +155,6 @@ double 数据采集窗口::data_conversion2(const QStringList& pieces, int last)
 
 void 数据采集窗口::Form_Load() {
     addItemsKeepingText(SelectPort, portListItems(GetPortList()));
-    m_comm->setInputMode(1);
-    m_comm->setRThreshold(1);
     addItemsKeepingText(CheckDigit, {QStringLiteral("Y"), QStringLiteral("N")});
     QStringList counts;
     for (int i = 1; i <= 10; ++i) {
@@ -174,193 +174,71 @@ void 数据采集窗口::reportError(int code) {
                 MessageButtons::Ok);
 }
 
-void 数据采集窗口::openPort(qint16 port) {
-    m_comm->setCommPort(port);
-    m_comm->setSettings(settingsText());
-    m_comm->setSThreshold(0);
-    if (!m_comm->PortOpen()) {
-        m_comm->setPortOpen(true);
-        // Bytes of a frame cut off by an earlier close must not join the new stream.
-        m_assembler.clear();
-    }
-}
-
 void 数据采集窗口::Command3_Click() {
-    if (Command3->text() == kMasterClosed) {
-        QComboBox* box = m_panel.SelectPort[1];
-        if (box == nullptr || box->currentText() == QLatin1String(kPanelPortPlaceholder)) {
-            return;
-        }
-        try {
-            openPort(portNumberOfEntry(box->currentText()));
-        } catch (const CommError& e) {
-            reportError(e.code());
-            return;
-        }
-        if (m_panel.Image1[0] != nullptr) {
-            m_panel.Image1[0]->show();
-        }
-        if (m_panel.Image1[1] != nullptr) {
-            m_panel.Image1[1]->hide();
-        }
-        if (m_panel.Check1 != nullptr) {
-            m_panel.Check1->setEnabled(true);
-        }
-        Command3->setText(kMasterOpen);
-        if (m_panel.Command2 != nullptr) {
-            m_panel.Command2->setText(QStringLiteral("Disconnect"));
-        }
-        return;
-    }
-    for (QLabel* image : m_panel.Image1) {
-        if (image != nullptr) {
-            image->hide();
-        }
-    }
-    if (m_panel.Check1 != nullptr) {
-        m_panel.Check1->setChecked(false);
-        m_panel.Check1->setEnabled(false);
-    }
-    Command3->setText(kMasterClosed);
-    if (m_panel.Command2 != nullptr) {
-        m_panel.Command2->setText(QStringLiteral("Connect"));
-    }
-    if (m_comm->PortOpen()) {
-        m_comm->setPortOpen(false);
+    if (onMasterPressed) {
+        onMasterPressed();
     }
 }
 
 void 数据采集窗口::Command1_Click() {
     if (Command1->text() != kOwnClosed) {
-        if (m_comm->PortOpen()) {
-            m_comm->setPortOpen(false);
-        }
+        m_board.disconnect();
         Command1->setText(kOwnClosed);
         return;
     }
     if (SelectPort->currentText() == kPortPrompt) {
         return;
     }
+    CommResult result;
     try {
         const qint16 port = portNumberOfEntry(SelectPort->currentText());
         Label9->setText(QString::number(port));
-        openPort(port);
+        result = m_board.connect(port, settingsText());
     } catch (const CommError& e) {
-        reportError(e.code());
+        result = {false, e.code()};
+    }
+    if (!result.done) {
+        reportError(result.error);
         return;
     }
     Command1->setText(kOwnOpen);
 }
 
-void 数据采集窗口::showReading(const frames::Reading& reading) {
-    const bool seen = isVisible();
+void 数据采集窗口::showReading() {
+    if (!isVisible()) {
+        m_fieldsBehind = true;
+        return;
+    }
+    m_fieldsBehind = false;
+    const LiveReading& reading = m_board.reading();
+    if (!reading) {
+        return;
+    }
     for (int i = 0; i < frames::ReadingCount; ++i) {
-        const QString text = readingText(reading.values[i]);
-        if (seen) {
-            // An unchanged field is left alone: its change passes it on to the panel.
-            if (Text2[i]->text() != text) {
-                Text2[i]->setText(text);
-            }
-        } else if (QLabel* label = m_panel.实时数据[i]; label != nullptr && label->text() != text) {
-            // Hidden, the fields wait for the window's showing (laying out text nobody sees
-            // costs more than the rest of a frame); the panel gets what they would pass on.
-            label->setText(text);
+        const QString text = readingText(reading->values[i]);
+        // An unchanged field is left alone: its change passes it on to the panel.
+        if (Text2[i]->text() != text) {
+            Text2[i]->setText(text);
         }
-        // A label greyed by a loss is live again, even where the text came back the same.
-        if (QLabel* label = m_panel.实时数据[i]; label != nullptr && !label->isEnabled()) {
-            label->setEnabled(true);
-        }
-    }
-    if (seen) {
-        m_fieldsBehind.reset();
-    } else {
-        m_fieldsBehind = reading;
     }
 }
 
-void 数据采集窗口::showSoon(bool fastStream) {
-    const qint64 since = m_sinceShown.isValid() ? m_sinceShown.elapsed() : kShowIntervalMs;
-    // A showing already set for later stays so, unless it is due now.
-    if (m_showTimer.isActive() && since < kShowIntervalMs) {
-        return;
-    }
-    // Whatever comes before the next showing is read in one go when it is due: a board at the
-    // line rate then wakes the window some 30 times a second, not 411.
-    if (since >= kShowIntervalMs) {
-        showDue();
-        if (fastStream) {
-            m_comm->holdReceiving(kShowIntervalMs);
-        }
-    } else if (fastStream) {
-        // The read at the hold's end shows this frame with whatever came meanwhile; the timer
-        // only stands in should nothing more come.
-        const int wait = static_cast<int>(kShowIntervalMs - since);
-        m_comm->holdReceiving(wait);
-        m_showTimer.start(wait + kShowGraceMs);
-    } else {
-        m_showTimer.start(static_cast<int>(kShowIntervalMs - since));
-    }
-}
-
-void 数据采集窗口::showPendingReading() {
-    // Out of turn, for a sampler: the showings' own pace is left as it was, so a run tick
-    // never puts off the next one.
-    if (m_pendingReading) {
-        const frames::Reading reading = *m_pendingReading;
-        m_pendingReading.reset();
-        showReading(reading);
-    }
-}
-
-void 数据采集窗口::showDue() {
-    m_showTimer.stop();
-    if (!m_pendingReading && (m_pendingBytes.isEmpty() || !isVisible())) {
-        return;
-    }
+void 数据采集窗口::showBytes(const QByteArray& bytes) {
     // The raw bytes are for someone looking at this window; hidden, they wait for its showing.
-    if (!m_pendingBytes.isEmpty() && isVisible()) {
-        Text6->setPlainText(hexText(std::exchange(m_pendingBytes, {})));
+    if (isVisible()) {
+        Text6->setPlainText(hexText(bytes));
+    } else {
+        m_bytesBehind = bytes;
     }
-    showPendingReading();
-    m_sinceShown.start();
-}
-
-void 数据采集窗口::MSComm1_OnComm() {
-    if (m_comm->CommEvent() != CommControl::comEvReceive) {
-        return;
-    }
-    try {
-        const QByteArray bytes = m_comm->Input();
-        if (bytes.isEmpty()) {
-            return;
-        }
-        m_pendingBytes = bytes;
-        // Frames are gathered across reads: the driver splits and joins reads freely.
-        m_assembler.feed(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                   static_cast<std::size_t>(bytes.size())),
-                         [this](const frames::Reading& r) {
-                             ++m_framesReceived;
-                             m_reading = r;
-                             m_pendingReading = r;
-                         });
-    } catch (...) {
-        // Malformed input and port trouble are dropped without a word.
-        return;
-    }
-    // Reads closer together than one and a half intervals make a stream worth holding; a
-    // board at its usual 10 frames a second is read as each frame comes.
-    const bool fast = m_sinceRead.isValid() && m_sinceRead.elapsed() < kShowIntervalMs * 3 / 2;
-    m_sinceRead.start();
-    showSoon(fast);
 }
 
 void 数据采集窗口::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!m_pendingBytes.isEmpty()) {
-        Text6->setPlainText(hexText(std::exchange(m_pendingBytes, {})));
+    if (!m_bytesBehind.isEmpty()) {
+        Text6->setPlainText(hexText(std::exchange(m_bytesBehind, {})));
     }
     if (m_fieldsBehind) {
-        showReading(*m_fieldsBehind);
+        showReading();
     }
 }
 
@@ -371,36 +249,24 @@ void 数据采集窗口::Command2_Click() {
     }
     Text4->setText(frame.checksumText);
     if (frame.accepted) {
-        m_reading = frame.reading;
-        showReading(frame.reading);
+        m_board.take(frame.reading);
     }
 }
 
 void 数据采集窗口::Text2_Change(int index) {
-    if (index >= 0 && index < 7 && m_panel.实时数据[index] != nullptr) {
-        m_panel.实时数据[index]->setText(Text2[index]->text());
+    if (index >= 0 && index < frames::ReadingCount && onFieldChanged) {
+        onFieldChanged(index, Text2[index]->text());
     }
 }
 
-void 数据采集窗口::clearReadings() {
-    m_showTimer.stop();
-    m_pendingReading.reset();
-    m_pendingBytes.clear();
-    m_fieldsBehind.reset();
-    // The first frame of the next board shows at once.
-    m_sinceShown.invalidate();
-    m_sinceRead.invalidate();
-    m_reading.reset();
-    for (int i = 0; i < frames::ReadingCount; ++i) {
-        {
-            // The emptied field passes nothing on: the panel keeps the last text, greyed, as
-            // what was measured before the loss, not a 0 and not a blank.
-            const QSignalBlocker quiet(Text2[i]);
-            Text2[i]->clear();
-        }
-        if (m_panel.实时数据[i] != nullptr) {
-            m_panel.实时数据[i]->setEnabled(false);
-        }
+void 数据采集窗口::clearFields() {
+    m_fieldsBehind = false;
+    m_bytesBehind.clear();
+    for (QLineEdit* field : Text2) {
+        // The emptied field passes nothing on: the panel keeps the last text, greyed, as what
+        // was measured before the loss, not a 0 and not a blank.
+        const QSignalBlocker quiet(field);
+        field->clear();
     }
 }
 
@@ -417,7 +283,5 @@ void 数据采集窗口::Timer1_Timer() {
 }
 
 void 数据采集窗口::Form_Unload() {
-    if (m_comm->PortOpen()) {
-        m_comm->setPortOpen(false);
-    }
+    m_board.disconnect();
 }

@@ -2,33 +2,37 @@
 
 #include "base/CheckValue.h"
 #include "base/MessageBoxes.h"
+#include "base/NumericText.h"
 #include "serial/Controls.h"
 #include "serial/DataWindow.h"
+#include "serial/MeasuringBoard.h"
 #include "serial/PortList.h"
-#include "serial/RelayPanel.h"
+#include "serial/RelayBoard.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <utility>
 
-PanelDeviceLinks::PanelDeviceLinks(const DeviceControlsView& view, 开关面板& relay,
-                                   数据采集窗口& data)
-    : v(view), m_relay(relay), m_data(data) {
-    // The links say what failed, so a run is never held by a box.
-    m_relay.onSendFailure = [](int) {
-    };
-}
+namespace {
+// The relay board's window title, which the links' boxes about it carry too.
+const QString kRelayTitle = QStringLiteral("2路串口继电器");
+} // namespace
+
+PanelDeviceLinks::PanelDeviceLinks(const DeviceControlsView& view, RelayBoard& relay,
+                                   MeasuringBoard& measuring, 数据采集窗口& data,
+                                   OutputWishes& outputs)
+    : v(view), m_relay(relay), m_measuring(measuring), m_data(data), m_wishes(outputs) {}
 
 PanelDeviceLinks::~PanelDeviceLinks() {
     for (const QMetaObject::Connection& c : m_connections) {
         QObject::disconnect(c);
     }
-    m_relay.onSendFailure = nullptr;
-    m_relay.MSComm().setOnLost(nullptr);
-    m_data.MSComm1().setOnLost(nullptr);
+    m_data.onMasterPressed = nullptr;
+    m_data.onFieldChanged = nullptr;
 }
 
 void PanelDeviceLinks::wire() {
@@ -43,12 +47,28 @@ void PanelDeviceLinks::wire() {
     onClick(v.显示串口, &PanelDeviceLinks::显示串口_Click);
     onClick(v.Command1, &PanelDeviceLinks::Command1_Click);
     onClick(v.Command2, &PanelDeviceLinks::Command2_Click);
+    // Any way the master switch goes off, the relays open.
     onChange(v.USBcheck, &PanelDeviceLinks::USBcheck_Click);
-    onChange(v.Check1, &PanelDeviceLinks::Check1_Click);
-    onChange(v.Check2, &PanelDeviceLinks::Check2_Click);
-    onChange(v.Check3, &PanelDeviceLinks::Check3_Click);
-    m_relay.MSComm().setOnLost([this](const QString& reason) { relayBoardLost(reason); });
-    m_data.MSComm1().setOnLost([this](const QString& reason) { measuringBoardLost(reason); });
+    onClick(v.Check1, &PanelDeviceLinks::Check1_Click);
+    onClick(v.Check2, &PanelDeviceLinks::Check2_Click);
+    onClick(v.Check3, &PanelDeviceLinks::Check3_Click);
+    m_connections.push_back(QObject::connect(&m_relay, &RelayBoard::lost, &m_context,
+                                             [this](const QString& r) { relayBoardLost(r); }));
+    m_connections.push_back(QObject::connect(&m_measuring, &MeasuringBoard::lost, &m_context,
+                                             [this](const QString& r) { measuringBoardLost(r); }));
+    m_connections.push_back(QObject::connect(&m_measuring, &MeasuringBoard::readingDue, &m_context,
+                                             [this] { showReading(); }));
+    m_data.onMasterPressed = [this] {
+        Command2_Click();
+    };
+    m_data.onFieldChanged = [this](int index, const QString& text) {
+        showLiveText(index, text);
+    };
+}
+
+QWidget* PanelDeviceLinks::owner() const {
+    return (v.串口设备汇总 != nullptr ? static_cast<QWidget*>(v.串口设备汇总) : v.Command1)
+        ->window();
 }
 
 void PanelDeviceLinks::显示串口_Click() {
@@ -79,40 +99,62 @@ void PanelDeviceLinks::USBcheck_Click() {
     v.Command2->setText(QStringLiteral("Connect"));
     v.Command1->setEnabled(false);
     v.Command2->setEnabled(false);
-    m_relay.Command11->setText(开关面板::kMasterClosed);
-    m_data.Command3->setText(数据采集窗口::kMasterClosed);
     for (QCheckBox* check : {v.Check1, v.Check2, v.Check3}) {
-        setCheckValue(check, 0);
         check->setEnabled(false);
     }
-    showRelay(1);
-    showRelay(2);
+    showSignal(0);
+    switchRelay(1, 0);
+    switchRelay(2, 0);
 }
 
 void PanelDeviceLinks::Command1_Click() {
-    const bool disconnecting = m_relay.Command11->text() != 开关面板::kMasterClosed;
-    const bool wasOpen = m_relay.MSComm().PortOpen();
+    const bool wasOpen = m_relay.isConnected();
     m_relayLost = false;
-    if (disconnecting) {
-        // The relays open first; the boxes the toggle then clears send nothing more.
+    if (m_relayConnected || wasOpen) {
+        // The relays open first, then the port closes; the cleared boxes send nothing more.
         openRelays();
         m_relayConnected = false;
+        m_relay.disconnect();
+        switchRelay(1, 0);
+        switchRelay(2, 0);
+        v.Check2->setEnabled(false);
+        v.Check3->setEnabled(false);
+        v.Command1->setText(QStringLiteral("Connect"));
+    } else {
+        const QString entry = v.SelectPort[0]->currentText();
+        if (entry == QLatin1String(kPanelPortPlaceholder)) {
+            return;
+        }
+        RelayBoard::Result result;
+        try {
+            result = m_relay.connect(portNumberOfEntry(entry));
+        } catch (const CommError& e) {
+            result = {false, e.code()};
+        }
+        if (!result.done) {
+            showMessage(owner(),
+                        QStringLiteral("系统错误,错误编号：") + QString::number(result.error),
+                        kRelayTitle, MessageButtons::Ok);
+            return;
+        }
+        m_relayConnected = true;
+        v.Check2->setEnabled(true);
+        v.Check3->setEnabled(true);
+        v.Command1->setText(QStringLiteral("Disconnect"));
     }
-    m_relay.Command11_Click();
-    const bool open = m_relay.MSComm().PortOpen();
-    m_relayConnected = open && m_relay.Command11->text() == 开关面板::kMasterOpen;
+    const bool open = m_relay.isConnected();
     if (open != wasOpen) {
         report(QStringLiteral("board"),
                QStringLiteral("relay board %1 on COM%2")
                    .arg(open ? QStringLiteral("connected") : QStringLiteral("disconnected"))
-                   .arg(m_relay.MSComm().CommPort()));
+                   .arg(m_relay.port()));
     }
-    if (m_relayConnected && !disconnecting) {
+    if (m_relayConnected) {
         // A board just connected may hold anything: it is told both boxes as they stand.
         for (int relay : {1, 2}) {
             m_outputs[relay - 1].board = RelayState::Unknown;
             if (!tell(relay, m_outputs[relay - 1].wanted)) {
-                sayFailureLater(m_relay.lastSendError());
+                sayFailureLater(m_lastError);
             }
         }
     }
@@ -124,39 +166,103 @@ void PanelDeviceLinks::Command2_Click() {
     if (checkValue(v.USBcheck) != 1) {
         return;
     }
-    const bool wasOpen = m_data.MSComm1().PortOpen();
+    const bool wasOpen = m_measuring.isConnected();
     m_measuringLost = false;
-    m_data.Command3_Click();
-    const bool open = m_data.MSComm1().PortOpen();
+    if (wasOpen) {
+        v.Image1[0]->hide();
+        v.Image1[1]->hide();
+        // Unticked after the pictures were hidden, the signal's own change shows "off".
+        showSignal(0);
+        v.Check1->setEnabled(false);
+        v.Command2->setText(QStringLiteral("Connect"));
+        m_measuring.disconnect();
+    } else {
+        const QString entry = v.SelectPort[1]->currentText();
+        if (entry == QLatin1String(kPanelPortPlaceholder)) {
+            return;
+        }
+        CommResult result;
+        try {
+            result = m_measuring.connect(portNumberOfEntry(entry), m_data.settingsText());
+        } catch (const CommError& e) {
+            result = {false, e.code()};
+        }
+        if (!result.done) {
+            m_data.reportError(result.error);
+            return;
+        }
+        v.Image1[0]->show();
+        v.Image1[1]->hide();
+        v.Check1->setEnabled(true);
+        v.Command2->setText(QStringLiteral("Disconnect"));
+    }
+    const bool open = m_measuring.isConnected();
     if (open != wasOpen) {
         report(QStringLiteral("board"),
                QStringLiteral("measuring board %1 on COM%2")
                    .arg(open ? QStringLiteral("connected") : QStringLiteral("disconnected"))
-                   .arg(m_data.MSComm1().CommPort()));
+                   .arg(m_measuring.port()));
+    }
+}
+
+void PanelDeviceLinks::showReading() {
+    if (const LiveReading& reading = m_measuring.reading()) {
+        for (int i = 0; i < frames::ReadingCount; ++i) {
+            showLiveText(i, readingText(reading->values[i]));
+        }
+    }
+}
+
+void PanelDeviceLinks::showLiveText(int index, const QString& text) {
+    QLabel* label = v.实时数据[index];
+    if (label == nullptr) {
+        return;
+    }
+    if (label->text() != text) {
+        label->setText(text);
+    }
+    // A label greyed by a loss is live again, even where the text came back the same.
+    if (!label->isEnabled()) {
+        label->setEnabled(true);
     }
 }
 
 namespace {
-
-// Only a plain tick switches an output on; a greyed box counts as off, so the rig is never
-// switched on by a value nobody set on purpose.
-bool isOn(const QCheckBox* check) {
-    return checkValue(check) == 1;
-}
 
 const QString kRelayCaptions[2] = {QStringLiteral("Laser"), QStringLiteral("Vacuum pump")};
 const QString kRelayDevices[2] = {QStringLiteral("laser"), QStringLiteral("vacuum pump")};
 
 } // namespace
 
+void PanelDeviceLinks::showSignal(int wish) {
+    m_wishes.signal = wish;
+    // The pictures follow a change of the wish; a lost board's hidden pair stays hidden.
+    if (checkValue(v.Check1) != wish) {
+        setCheckValue(v.Check1, wish);
+        Check1_Click();
+    }
+}
+
 void PanelDeviceLinks::Check1_Click() {
-    const bool on = isOn(v.Check1);
+    m_wishes.signal = checkValue(v.Check1);
+    const bool on = m_wishes.signal == 1;
     v.Image1[0]->setVisible(!on);
     v.Image1[1]->setVisible(on);
 }
 
+void PanelDeviceLinks::want(const OutputWishes& wishes) {
+    showSignal(wishes.signal);
+    switchRelay(1, wishes.laser);
+    switchRelay(2, wishes.vacuum);
+}
+
+void PanelDeviceLinks::switchOff() {
+    want({});
+    openRelays();
+}
+
 bool PanelDeviceLinks::relayConnected() const {
-    return m_relayConnected && m_relay.MSComm().PortOpen();
+    return m_relayConnected && m_relay.isConnected();
 }
 
 bool PanelDeviceLinks::tell(int relay, bool close) {
@@ -166,25 +272,24 @@ bool PanelDeviceLinks::tell(int relay, bool close) {
     // Only Connect opens the port. The relay panel's send would open a closed one by itself:
     // after a write that found the device gone, a retry would then write to a device that came
     // back under the same name without a Connect, and the loss would never be said.
-    if (!m_relay.MSComm().PortOpen()) {
+    if (!m_relay.isConnected()) {
         output.board = RelayState::Unknown;
+        m_lastError = CommErrorCode::PortNotOpen;
         report(QStringLiteral("relay"), command + QStringLiteral(" not sent: the port is closed"));
         return false;
     }
-    // The relay panel's four switching buttons.
-    if (relay == 1) {
-        close ? m_relay.Command4_Click() : m_relay.Command6_Click();
-    } else {
-        close ? m_relay.Command7_Click() : m_relay.Command2_Click();
+    const RelayBoard::Result result = m_relay.switchRelay(relay, close);
+    const bool sent = result.done;
+    if (!sent) {
+        m_lastError = result.error;
     }
-    const bool sent = !m_relay.lastSendFailed();
     output.board = !sent ? RelayState::Unknown : close ? RelayState::Closed : RelayState::Open;
     if (sent) {
         m_failureSaid = false;
     }
     report(QStringLiteral("relay"),
            sent ? command + QStringLiteral(" sent")
-                : command + QStringLiteral(" failed: error %1").arg(m_relay.lastSendError()));
+                : command + QStringLiteral(" failed: error %1").arg(result.error));
     return sent;
 }
 
@@ -203,23 +308,30 @@ void PanelDeviceLinks::showRelay(int relay) {
     }
 }
 
-void PanelDeviceLinks::switchRelay(int relay) {
+void PanelDeviceLinks::switchRelay(int relay, int wish) {
+    QCheckBox* check = relay == 1 ? v.Check2 : v.Check3;
+    if (checkValue(check) != wish) {
+        setCheckValue(check, wish);
+    }
+    (relay == 1 ? m_wishes.laser : m_wishes.vacuum) = wish;
     RelayOutput& output = m_outputs[relay - 1];
-    output.wanted = isOn(relay == 1 ? v.Check2 : v.Check3);
+    // Only a plain tick switches an output on; a greyed wish counts as off, so the rig is
+    // never switched on by a value nobody set on purpose.
+    output.wanted = wish == 1;
     if (checkValue(v.USBcheck) == 1 && relayConnected() && !output.agrees()) {
         if (!tell(relay, output.wanted)) {
-            sayFailureLater(m_relay.lastSendError());
+            sayFailureLater(m_lastError);
         }
     }
     showRelay(relay);
 }
 
 void PanelDeviceLinks::Check2_Click() {
-    switchRelay(1);
+    switchRelay(1, checkValue(v.Check2));
 }
 
 void PanelDeviceLinks::Check3_Click() {
-    switchRelay(2);
+    switchRelay(2, checkValue(v.Check3));
 }
 
 void PanelDeviceLinks::sayFailureLater(int errorNumber) {
@@ -236,14 +348,13 @@ void PanelDeviceLinks::sayFailureLater(int errorNumber) {
             return;
         }
         const int code = *std::exchange(m_pendingFailure, std::nullopt);
-        showMessage(v.串口设备汇总->window(),
-                    QStringLiteral("系统错误,错误编号：") + QString::number(code),
-                    m_relay.windowTitle(), MessageButtons::Ok);
+        showMessage(owner(), QStringLiteral("系统错误,错误编号：") + QString::number(code),
+                    kRelayTitle, MessageButtons::Ok);
     });
 }
 
 void PanelDeviceLinks::openRelays() {
-    if (!m_relay.MSComm().PortOpen()) {
+    if (!m_relay.isConnected()) {
         return;
     }
     QStringList stuck;
@@ -257,7 +368,7 @@ void PanelDeviceLinks::openRelays() {
             stuck << QStringLiteral("Relay %1 (%2): error %3")
                          .arg(relay)
                          .arg(kRelayDevices[relay - 1])
-                         .arg(m_relay.lastSendError());
+                         .arg(m_lastError);
         }
         showRelay(relay);
     }
@@ -267,7 +378,7 @@ void PanelDeviceLinks::openRelays() {
     // Said here, at once: this one replaces any box still waiting.
     m_failureSaid = true;
     m_pendingFailure.reset();
-    showMessage(v.串口设备汇总->window(),
+    showMessage(owner(),
                 QStringLiteral("The relay board did not take the command to switch off:\r\n") +
                     stuck.join(QStringLiteral("\r\n")) +
                     QStringLiteral("\r\n\r\nThe device may still be on. Switch it off at the "
@@ -299,40 +410,42 @@ void PanelDeviceLinks::relayBoardLost(const QString& reason) {
     for (RelayOutput& output : m_outputs) {
         output.board = RelayState::Unknown;
     }
-    m_relay.Command11->setText(开关面板::kMasterClosed);
     v.Command1->setText(QStringLiteral("Connect"));
     v.Check2->setEnabled(false);
     v.Check3->setEnabled(false);
     showRelay(1);
     showRelay(2);
     report(QStringLiteral("board"), QStringLiteral("relay board lost: ") + reason);
-    sayLost(v.串口设备汇总->window(), QStringLiteral("relay board"), m_relay.MSComm().CommPort(),
-            reason, QStringLiteral("; it is then told both relays as the boxes show them"));
+    sayLost(owner(), QStringLiteral("relay board"), m_relay.port(), reason,
+            QStringLiteral("; it is then told both relays as the boxes show them"));
 }
 
 void PanelDeviceLinks::measuringBoardLost(const QString& reason) {
     m_measuringLost = true;
-    m_data.Command3->setText(数据采集窗口::kMasterClosed);
     v.Command2->setText(QStringLiteral("Connect"));
+    m_wishes.signal = 0;
     setCheckValue(v.Check1, 0);
     v.Check1->setEnabled(false);
     v.Image1[0]->hide();
     v.Image1[1]->hide();
-    // Readings of a board that is gone would be shown as if current.
-    m_data.clearReadings();
+    // What was measured before the loss stays readable, greyed: not a 0 and not a blank.
+    for (QLabel* label : v.实时数据) {
+        if (label != nullptr) {
+            label->setEnabled(false);
+        }
+    }
     report(QStringLiteral("board"), QStringLiteral("measuring board lost: ") + reason);
-    sayLost(v.串口设备汇总->window(), QStringLiteral("measuring board"),
-            m_data.MSComm1().CommPort(), reason, {});
+    sayLost(owner(), QStringLiteral("measuring board"), m_measuring.port(), reason, {});
 }
 
 QStringList PanelDeviceLinks::boardStates() const {
-    const auto state = [](const QString& board, const CommControl& comm) {
-        return comm.PortOpen()
-                   ? QStringLiteral("%1 connected on COM%2").arg(board).arg(comm.CommPort())
-                   : board + QStringLiteral(" not connected");
+    const auto state = [](const QString& board, bool connected, qint16 port) {
+        return connected ? QStringLiteral("%1 connected on COM%2").arg(board).arg(port)
+                         : board + QStringLiteral(" not connected");
     };
-    return {state(QStringLiteral("relay board"), m_relay.MSComm()),
-            state(QStringLiteral("measuring board"), m_data.MSComm1())};
+    return {
+        state(QStringLiteral("relay board"), m_relay.isConnected(), m_relay.port()),
+        state(QStringLiteral("measuring board"), m_measuring.isConnected(), m_measuring.port())};
 }
 
 PanelDeviceLinks::BoardLink PanelDeviceLinks::relayLink() const {
@@ -343,20 +456,13 @@ PanelDeviceLinks::BoardLink PanelDeviceLinks::relayLink() const {
 }
 
 PanelDeviceLinks::BoardLink PanelDeviceLinks::measuringLink() const {
-    if (m_data.MSComm1().PortOpen()) {
+    if (m_measuring.isConnected()) {
         return BoardLink::Connected;
     }
     return m_measuringLost ? BoardLink::Lost : BoardLink::NotConnected;
 }
 
 void PanelDeviceLinks::closePorts() {
-    for (CommControl* comm : {&m_relay.MSComm(), &m_data.MSComm1()}) {
-        try {
-            if (comm->PortOpen()) {
-                comm->setPortOpen(false);
-            }
-        } catch (const CommError& e) {
-            qWarning("Closing a serial port failed: %s", e.what());
-        }
-    }
+    m_relay.disconnect();
+    m_measuring.disconnect();
 }

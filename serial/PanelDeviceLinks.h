@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/OutputWishes.h"
 #include "panel/PanelViews.h"
 #include "serial/RelayOutput.h"
 
@@ -11,28 +12,39 @@
 #include <vector>
 
 class QCheckBox;
-class 开关面板;
+class MeasuringBoard;
+class RelayBoard;
 class 数据采集窗口;
 
-// The main panel's device frame: the master switch, the port lists, the two "Connect" buttons
-// and the three outputs. The boards are reached through the hidden relay panel and data window,
-// whose buttons it presses.
+// The main panel's device frame: the master switch, the port lists, the two "Connect" buttons,
+// the three outputs and the live readings. It connects both boards and tells the relay board
+// what the outputs want; the data window gives the measuring port's settings.
 class PanelDeviceLinks {
 public:
-    PanelDeviceLinks(const DeviceControlsView& view, 开关面板& relay, 数据采集窗口& data);
+    // outputs: what the three boxes show, kept for whoever samples it (the charts).
+    PanelDeviceLinks(const DeviceControlsView& view, RelayBoard& relay, MeasuringBoard& measuring,
+                     数据采集窗口& data, OutputWishes& outputs);
     // Disconnects from the panel's controls, which outlive the links.
     ~PanelDeviceLinks();
     PanelDeviceLinks(const PanelDeviceLinks&) = delete;
     PanelDeviceLinks& operator=(const PanelDeviceLinks&) = delete;
 
-    // Connects the frame's controls; a check box's operation runs on every change of its value.
+    // Connects the frame's controls. The three output boxes switch on the operator's clicks
+    // only; what code sets in them switches nothing.
     void wire();
+
+    // What the running program wants of the outputs: shown in the boxes, and each relay the
+    // board was not told already is switched while its link is connected.
+    void want(const OutputWishes& wishes);
+    // Every way off: all three wishes off, then openRelays().
+    void switchOff();
 
     // "Comfirm": refreshes both port lists; the links become ready when USBcheck is ticked.
     void 显示串口_Click();
     void USBcheck_Click();
     void Command1_Click();
     void Command2_Click();
+    // The operator's clicks on the output boxes: the box's new value is the wish.
     void Check1_Click();
     void Check2_Click();
     void Check3_Click();
@@ -63,22 +75,30 @@ public:
     bool relayConnected() const;
 
     // A board went away: its link returns to ready (Connect, pictures hidden, its boxes
-    // unchecked and disabled) and the operator is told once which port and why. A running
-    // program goes on; until the board is connected again its steps only move the boxes.
+    // disabled) and the operator is told once which port and why. A running program goes on;
+    // until the board is connected again its steps only move the boxes. The live readings
+    // keep their last text, greyed.
     void relayBoardLost(const QString& reason);
     void measuringBoardLost(const QString& reason);
 
 private:
-    // Follows a relay's box: the board is told when the link is connected and the board was
-    // not told this already. Frames go only to the port that Connect opened.
-    void switchRelay(int relay);
-    // Sends close or open through the relay panel's button and notes what the board got.
+    // A relay's wish, shown in its box; the board is told when the link is connected and the
+    // board was not told this already. Frames go only to the port that Connect opened.
+    void switchRelay(int relay, int wish);
+    // The signal's pictures, from its wish.
+    void showSignal(int wish);
+    // The measuring board's reading in the live labels, live again after a loss.
+    void showReading();
+    void showLiveText(int index, const QString& text);
+    // Sends close or open and notes what the board got; nothing is sent on a closed port.
     bool tell(int relay, bool close);
     // The pair and the caption of a relay's box, from what the board was told.
     void showRelay(int relay);
     // A relay command failed during a run or a box change: said once the event has returned,
     // once until a command succeeds again.
     void sayFailureLater(int errorNumber);
+    // The window the links' boxes belong to.
+    QWidget* owner() const;
     void report(const QString& event, const QString& detail) const {
         if (onEvent) {
             onEvent(event, detail);
@@ -86,8 +106,10 @@ private:
     }
 
     const DeviceControlsView& v;
-    开关面板& m_relay;
+    RelayBoard& m_relay;
+    MeasuringBoard& m_measuring;
     数据采集窗口& m_data;
+    OutputWishes& m_wishes;
     std::vector<QMetaObject::Connection> m_connections;
     std::array<RelayOutput, 2> m_outputs{};
     bool m_relayConnected = false;
@@ -96,6 +118,8 @@ private:
     // A failure was said (or is about to be) in this episode; the one waiting to be said.
     bool m_failureSaid = false;
     std::optional<int> m_pendingFailure;
+    // The error number of the last relay command that failed.
+    int m_lastError = 0;
     // Ends the boxes still to be said with the links.
     QObject m_context;
 };

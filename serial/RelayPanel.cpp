@@ -5,9 +5,7 @@
 #include "serial/Controls.h"
 #include "serial/FrameText.h"
 #include "serial/Frames.h"
-#include "serial/PortList.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -45,9 +43,7 @@ QByteArray relayOpenFrames() {
     return bytesOf(frames::relaySwitchFrame(1, 0)) + bytesOf(frames::relaySwitchFrame(2, 0));
 }
 
-开关面板::开关面板(std::unique_ptr<CommControl> comm, const DeviceControlsView& panel,
-                   QWidget* parent)
-    : QWidget(parent), m_comm(std::move(comm)), m_panel(panel) {
+开关面板::开关面板(RelayBoard& board, QWidget* parent) : QWidget(parent), m_board(board) {
     setObjectName(QStringLiteral("开关面板"));
     setWindowTitle(QStringLiteral("2路串口继电器"));
     buildControls();
@@ -63,19 +59,27 @@ QByteArray relayOpenFrames() {
     connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    m_comm->setOnComm([this] { MSComm_OnComm(); });
+    connect(&m_board, &RelayBoard::received, this,
+            [this](const QByteArray& bytes, int reply, int count) {
+                MSComm_OnComm(bytes, reply, count);
+            });
+    connect(&m_board, &RelayBoard::switched, this, [this](int relay, bool closed) {
+        (relay == 1 ? Shape2 : Shape3)->setFillColor(closed ? Shape::kGreen : Shape::kRed);
+    });
+    connect(&m_board, &RelayBoard::linkChanged, this, [this](bool connected) {
+        Command11->setText(connected ? kMasterOpen : kMasterClosed);
+        if (!connected) {
+            Command5->setText(kOwnClosed);
+            Shape1->setFillColor(Shape::kRed);
+        }
+    });
 
     Form_Load();
     // Connected after loading: the port choice made by the load itself is applied there.
     connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { Combo1_Click(); });
 }
 
-开关面板::~开关面板() {
-    m_comm->setOnComm(nullptr);
-    if (m_comm->PortOpen()) {
-        m_comm->setPortOpen(false);
-    }
-}
+开关面板::~开关面板() = default;
 
 void 开关面板::buildControls() {
     auto* grid = new QGridLayout(this);
@@ -169,170 +173,67 @@ void 开关面板::buildControls() {
 }
 
 void 开关面板::Form_Load() {
-    if (m_comm->PortOpen()) {
-        m_comm->setPortOpen(false);
-    }
+    m_board.disconnect();
     Combo1->clear();
     for (int i = 1; i <= 16; ++i) {
         Combo1->addItem(QStringLiteral("COM%1").arg(i));
     }
     Combo1->setCurrentIndex(0);
-    m_comm->setCommPort(static_cast<qint16>(Combo1->currentIndex() + 1));
-    m_comm->setSettings(QStringLiteral("9600,n,8,1"));
-    m_comm->setInputMode(1);
-    m_comm->setInputLen(0);
-    m_comm->setSThreshold(0);
-    m_comm->setRThreshold(1);
-    m_comm->setInBufferCount(0);
-    m_comm->setOutBufferCount(0);
+    m_board.choosePort(static_cast<qint16>(Combo1->currentIndex() + 1));
 }
 
 void 开关面板::Command11_Click() {
-    if (Command11->text() == kMasterClosed) {
-        QComboBox* box = m_panel.SelectPort[0];
-        if (box == nullptr || box->currentText() == QLatin1String(kPanelPortPlaceholder)) {
-            return;
-        }
-        try {
-            m_comm->setCommPort(portNumberOfEntry(box->currentText()));
-            if (!m_comm->PortOpen()) {
-                m_comm->setPortOpen(true);
-            }
-        } catch (const CommError& e) {
-            showMessage(this, QStringLiteral("系统错误,错误编号：") + QString::number(e.code()),
-                        windowTitle(), MessageButtons::Ok);
-            return;
-        }
-        for (const auto& pair : {m_panel.Image2, m_panel.Image3}) {
-            if (pair[0] != nullptr) {
-                pair[0]->show();
-            }
-            if (pair[1] != nullptr) {
-                pair[1]->hide();
-            }
-        }
-        for (QCheckBox* check : {m_panel.Check2, m_panel.Check3}) {
-            if (check != nullptr) {
-                check->setEnabled(true);
-            }
-        }
-        Command11->setText(kMasterOpen);
-        if (m_panel.Command1 != nullptr) {
-            m_panel.Command1->setText(QStringLiteral("Disconnect"));
-        }
+    if (onMasterPressed) {
+        onMasterPressed();
+    }
+}
+
+void 开关面板::check(const RelayBoard::Result& result) {
+    if (result.done) {
+        m_reportedSendFailure.reset();
         return;
     }
-    // The outputs go off while the port is still open: unticking runs the panel's click
-    // operation, which switches the relay off.
-    const std::pair<std::array<QLabel*, 2>, QCheckBox*> outputs[] = {
-        {m_panel.Image2, m_panel.Check2}, {m_panel.Image3, m_panel.Check3}};
-    for (const auto& [images, check] : outputs) {
-        for (QLabel* image : images) {
-            if (image != nullptr) {
-                image->hide();
-            }
-        }
-        if (check != nullptr) {
-            check->setChecked(false);
-            check->setEnabled(false);
-        }
-    }
-    Command11->setText(kMasterClosed);
-    if (m_panel.Command1 != nullptr) {
-        m_panel.Command1->setText(QStringLiteral("Connect"));
-    }
-    if (m_comm->PortOpen()) {
-        m_comm->setPortOpen(false);
-    }
-}
-
-bool 开关面板::send(const QByteArray& frame) {
-    try {
-        if (!m_comm->PortOpen()) {
-            m_comm->setPortOpen(true);
-        }
-        m_comm->Output(frame);
-        m_comm->setOutBufferCount(0);
-    } catch (const CommError& e) {
-        m_lastSendFailed = true;
-        m_lastSendError = e.code();
-        if (onSendFailure) {
-            onSendFailure(e.code());
-        } else {
-            reportSendFailure(e.code());
-        }
-        return false;
-    }
-    m_lastSendFailed = false;
-    m_reportedSendFailure.reset();
-    return true;
-}
-
-void 开关面板::reportSendFailure(int code) {
-    const std::pair<int, qint16> failure{code, m_comm->CommPort()};
+    const std::pair<int, qint16> failure{result.error, m_board.port()};
     if (m_reportedSendFailure == failure) {
         return;
     }
     m_reportedSendFailure = failure;
-    showMessageLater(this, this, QStringLiteral("系统错误,错误编号：") + QString::number(code),
+    showMessageLater(this, this,
+                     QStringLiteral("系统错误,错误编号：") + QString::number(result.error),
                      windowTitle(), MessageButtons::Ok);
 }
 
-bool 开关面板::com_send3(quint8 relay, quint8 state) {
-    return send(bytesOf(frames::relaySwitchFrame(relay, state)));
-}
-
-bool 开关面板::com_send2(quint8 first, quint8 second) {
-    return send(bytesOf(frames::relayCommandFrame(first, second)));
-}
-
 void 开关面板::Command4_Click() {
-    if (com_send3(1, 1)) {
-        Shape2->setFillColor(Shape::kGreen);
-    }
+    check(m_board.switchRelay(1, true));
 }
 
 void 开关面板::Command6_Click() {
-    if (com_send3(1, 0)) {
-        Shape2->setFillColor(Shape::kRed);
-    }
+    check(m_board.switchRelay(1, false));
 }
 
 void 开关面板::Command7_Click() {
-    if (com_send3(2, 1)) {
-        Shape3->setFillColor(Shape::kGreen);
-    }
+    check(m_board.switchRelay(2, true));
 }
 
 void 开关面板::Command2_Click() {
-    if (com_send3(2, 0)) {
-        Shape3->setFillColor(Shape::kRed);
-    }
+    check(m_board.switchRelay(2, false));
 }
 
 void 开关面板::Command8_Click() {
-    if (com_send2(frames::kQuery, 1)) {
-        m_comm->setInputLen(2);
-    }
+    check(m_board.query(1));
 }
 
 void 开关面板::Command9_Click() {
-    if (com_send2(frames::kQuery, 2)) {
-        m_comm->setInputLen(2);
-    }
+    check(m_board.query(2));
 }
 
 void 开关面板::Command10_Click() {
-    if (com_send2(frames::kSwitch, frames::kTest)) {
-        m_comm->setInputLen(1);
-    }
+    check(m_board.test());
 }
 
 void 开关面板::Command5_Click() {
     if (Command5->text() != kOwnOpen) {
-        try {
-            m_comm->setPortOpen(true);
-        } catch (const CommError&) {
+        if (!m_board.connect(m_board.port()).done) {
             showMessage(this, QStringLiteral("无效端口号"), QStringLiteral("串口调试助手"),
                         MessageButtons::Ok, MessageIcon::Warning);
             return;
@@ -341,19 +242,15 @@ void 开关面板::Command5_Click() {
         Shape1->setFillColor(Shape::kGreen);
         return;
     }
-    if (m_comm->PortOpen()) {
-        m_comm->setPortOpen(false);
-    }
+    m_board.disconnect();
     Command5->setText(kOwnClosed);
     Shape1->setFillColor(Shape::kRed);
 }
 
 void 开关面板::Combo1_Click() {
-    if (m_comm->PortOpen()) {
-        m_comm->setPortOpen(false);
-    }
+    m_board.disconnect();
     if (Combo1->currentIndex() >= 0) {
-        m_comm->setCommPort(static_cast<qint16>(Combo1->currentIndex() + 1));
+        m_board.choosePort(static_cast<qint16>(Combo1->currentIndex() + 1));
     }
 }
 
@@ -365,48 +262,36 @@ void 开关面板::Command1_Click() {
     TxtReceive->setPlainText(kUsageNote);
 }
 
-void 开关面板::MSComm_OnComm() {
-    if (m_comm->CommEvent() != CommControl::comEvReceive) {
-        return;
+void 开关面板::MSComm_OnComm(const QByteArray& bytes, int reply, int count) {
+    if (!bytes.isEmpty()) {
+        TxtReceive->moveCursor(QTextCursor::End);
+        TxtReceive->insertPlainText(hexText(bytes));
     }
-    try {
-        const int n = m_comm->InBufferCount();
-        QByteArray bytes;
-        if (n >= 1) {
-            bytes = m_comm->Input();
-            m_comm->setInBufferCount(0);
-            TxtReceive->moveCursor(QTextCursor::End);
-            TxtReceive->insertPlainText(hexText(bytes));
-        }
-        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-        switch (frames::interpretReply({data, static_cast<std::size_t>(bytes.size())})) {
-        case frames::Reply::TestAnswered:
-            Command10->setText(QStringLiteral("测试成功"));
-            Shape4->setFillColor(Shape::kGreen);
-            break;
-        case frames::Reply::Relay1Closed:
-            Shape2->setFillColor(Shape::kGreen);
-            break;
-        case frames::Reply::Relay1Open:
-            Shape2->setFillColor(Shape::kRed);
-            break;
-        case frames::Reply::Relay2Closed:
-            Shape3->setFillColor(Shape::kGreen);
-            break;
-        case frames::Reply::Relay2Open:
-            Shape3->setFillColor(Shape::kRed);
-            break;
-        case frames::Reply::Incomplete:
-            return;
-        case frames::Reply::None:
-            break;
-        }
-        m_receivedTotal = checkedAdd(m_receivedTotal, n);
-        if (m_receivedTotal >= kReceiveAreaLimit) {
-            TxtReceive->clear();
-            m_receivedTotal = 0;
-        }
-    } catch (...) {
-        // A receive handler ends silently.
+    switch (static_cast<frames::Reply>(reply)) {
+    case frames::Reply::TestAnswered:
+        Command10->setText(QStringLiteral("测试成功"));
+        Shape4->setFillColor(Shape::kGreen);
+        break;
+    case frames::Reply::Relay1Closed:
+        Shape2->setFillColor(Shape::kGreen);
+        break;
+    case frames::Reply::Relay1Open:
+        Shape2->setFillColor(Shape::kRed);
+        break;
+    case frames::Reply::Relay2Closed:
+        Shape3->setFillColor(Shape::kGreen);
+        break;
+    case frames::Reply::Relay2Open:
+        Shape3->setFillColor(Shape::kRed);
+        break;
+    case frames::Reply::Incomplete:
+        return;
+    case frames::Reply::None:
+        break;
+    }
+    m_receivedTotal = checkedAdd(m_receivedTotal, count);
+    if (m_receivedTotal >= kReceiveAreaLimit) {
+        TxtReceive->clear();
+        m_receivedTotal = 0;
     }
 }

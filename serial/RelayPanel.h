@@ -1,7 +1,6 @@
 #pragma once
 
-#include "panel/PanelViews.h"
-#include "serial/CommControl.h"
+#include "serial/RelayBoard.h"
 #include "serial/Shape.h"
 
 #include <QComboBox>
@@ -10,36 +9,28 @@
 #include <QPushButton>
 #include <QWidget>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <utility>
 
 // The two frames that open relay 1 and relay 2: AA 01 00 00 AA 02 00 00.
 QByteArray relayOpenFrames();
 
-// The relay switch panel of the two-relay board (relay 1 laser, relay 2 vacuum pump).
-// Loaded hidden; the main panel presses Command11 (its "Connect") and the four switching
-// operations.
+// The relay switch panel of the two-relay board (relay 1 laser, relay 2 vacuum pump): a view of
+// the board, loaded hidden. Its buttons work the board; its indicators and captions follow what
+// the board did, whoever asked for it.
 class 开关面板 : public QWidget {
 public:
     // Constructing the panel loads it (Form_Load runs).
-    // It writes into the panel's device frame: SelectPort(0), Command1, Image2, Image3, Check2
-    // and Check3 (a control the frame lacks is left alone).
-    开关面板(std::unique_ptr<CommControl> comm, const DeviceControlsView& panel,
-             QWidget* parent = nullptr);
+    explicit 开关面板(RelayBoard& board, QWidget* parent = nullptr);
     ~开关面板() override;
     开关面板(const 开关面板&) = delete;
     开关面板& operator=(const 开关面板&) = delete;
 
-    CommControl& MSComm() { return *m_comm; }
+    RelayBoard& board() { return m_board; }
     qint32 receivedTotal() const { return m_receivedTotal; }
-    // Whether the last relay command failed to reach the board (reported already).
-    bool lastSendFailed() const { return m_lastSendFailed; }
-    // The error number of that failure.
-    int lastSendError() const { return m_lastSendError; }
-    // Who says that a relay command failed. Unset, the panel says it itself, after the event
-    // that sent it has returned and once until a command succeeds again.
-    std::function<void(int errorNumber)> onSendFailure;
+    // What Command11 (the main panel's "Connect" on this window) does: the main panel's device
+    // links connect or disconnect the board with the port its list names.
+    std::function<void()> onMasterPressed;
 
     // Operations, each what pressing that control does.
     void Form_Load();
@@ -55,12 +46,9 @@ public:
     void Combo1_Click();    // port choice
     void Command3_Click();  // clear the receive area
     void Command1_Click();  // usage note
-    void MSComm_OnComm();   // receive
-
-    // Send AA relay state 00 / first second 00, opening the port first when it is closed.
-    // False when the open or the write failed; that was reported already.
-    bool com_send3(quint8 relay, quint8 state);
-    bool com_send2(quint8 first, quint8 second);
+    // What the board received: shown in hexadecimal, its answer on the indicators; count is
+    // how many bytes had come, shown or not.
+    void MSComm_OnComm(const QByteArray& bytes, int reply, int count);
 
     static const QString kMasterClosed; // "打开总台串口号"
     static const QString kMasterOpen;   // "关闭总台串口号"
@@ -95,16 +83,13 @@ public:
     QPushButton* Command1;
 
 private:
-    bool send(const QByteArray& frame);
-    void reportSendFailure(int code);
+    // A command of this panel's own buttons; a failure is said once per error and port, after
+    // the press has returned.
+    void check(const RelayBoard::Result& result);
     void buildControls();
 
-    std::unique_ptr<CommControl> m_comm;
-    const DeviceControlsView& m_panel;
+    RelayBoard& m_board;
     qint32 m_receivedTotal = 0;
-    bool m_lastSendFailed = false;
-    int m_lastSendError = 0;
-    // The send failure last reported (error number, port), so a failing port is reported once
-    // and not at every relay change of a running program.
+    // The send failure last reported (error number, port), so a failing port is reported once.
     std::optional<std::pair<int, qint16>> m_reportedSendFailure;
 };

@@ -187,7 +187,7 @@ void BM_RunningPanelCpu(benchmark::State& state) {
 
         int ticks = 0;
         QObject::connect(p.Timer1, &QTimer::timeout, p.Timer1, [&ticks] { ++ticks; });
-        const std::uint64_t framesBefore = root.dataWindow()->framesReceived();
+        const std::uint64_t framesBefore = root.measuringBoard().framesReceived();
 
         QCoreApplication::processEvents();
         RunEngine& engine = root.runEngine();
@@ -205,7 +205,7 @@ void BM_RunningPanelCpu(benchmark::State& state) {
         state.counters["wall_s"] = seconds;
         state.counters["run_ticks"] = ticks;
         state.counters["readings_seen"] =
-            static_cast<double>(root.dataWindow()->framesReceived() - framesBefore);
+            static_cast<double>(root.measuringBoard().framesReceived() - framesBefore);
         state.counters["step_at_end"] = engine.stepIndex;
         state.counters["message_boxes"] = boxes.shown;
         engine.启动程序_Click(RunEngine::Stopp);
@@ -446,7 +446,8 @@ void BM_MeasuringLineRate(benchmark::State& state) {
         state.counters["cpu_percent_of_core"] = 100.0 * cpu / wallSeconds;
         state.counters["frames_sent"] = static_cast<double>(frameCount);
         state.counters["frames_lost"] = static_cast<double>(
-            frameCount - std::min<std::uint64_t>(frameCount, root.dataWindow()->framesReceived()));
+            frameCount -
+            std::min<std::uint64_t>(frameCount, root.measuringBoard().framesReceived()));
         state.counters["newest_shown_ms_max"] = static_cast<double>(worstWaitNs) / 1e6;
         state.counters["label_updates_per_s"] = labelUpdates / wallSeconds;
         state.counters["message_boxes"] = boxes.shown;
@@ -526,8 +527,8 @@ void BM_ExitWithBothRelaysOn(benchmark::State& state) {
             state.SkipWithError("the relay board did not connect");
             return;
         }
-        p.Check2->setChecked(true);
-        p.Check3->setChecked(true);
+        p.Check2->click();
+        p.Check3->click();
         // Both relays must be closed on the board before the exit is timed.
         const bool closed = spinUntil(3000, [&] {
             const QStringList received = relayFrames(logPath);

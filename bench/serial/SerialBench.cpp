@@ -5,6 +5,7 @@
 #include "serial/DataWindow.h"
 #include "serial/Frames.h"
 #include "serial/SerialCommControl.h"
+#include "tests/serial/DeviceRig.h"
 #include "tools/boardsim/BoardModel.h"
 
 #include "base/Clock.h"
@@ -101,32 +102,23 @@ struct Line {
     }
 };
 
+// The measuring board on the line, with its data window and the panel's links showing its
+// readings in the panel's live labels, as the program has them.
 struct Receiver {
-    QWidget panel;
-    std::array<QLabel*, 7> labels{};
-    DeviceControlsView links; // the window writes into it for its whole life
-    LiveReading reading;
-    std::unique_ptr<数据采集窗口> window;
-    QComboBox* select = new QComboBox(&panel);
+    DeviceRig rig{std::make_unique<FakeCommControl>(), std::make_unique<SerialCommControl>()};
+    std::array<QLabel*, 7>& labels = rig.panel.实时数据;
 
     Receiver() {
-        for (auto& l : labels) {
-            l = new QLabel(&panel);
-        }
-        links.实时数据 = labels;
-        select->setEditable(true);
-        select->setEditText(QStringLiteral("COM240->Bench line"));
-        links.SelectPort[1] = select;
-        window = std::make_unique<数据采集窗口>(std::make_unique<SerialCommControl>(), links,
-                                                systemClock(), reading);
-        window->Command3_Click();
+        rig.panel.USBcheck->setChecked(true);
+        PanelStandIns::choose(rig.panel.SelectPort1, QStringLiteral("COM240->Bench line"));
+        rig.window.Command3_Click();
     }
 };
 
 void BM_ByteToLabelLatency(benchmark::State& state) {
     Line line;
     Receiver rx;
-    if (!rx.window->MSComm1().PortOpen()) {
+    if (!rx.rig.measuringBoard.isConnected()) {
         state.SkipWithError("cannot open the pseudo-terminal");
         return;
     }
@@ -180,7 +172,7 @@ void BM_FramesLostAt115200(benchmark::State& state) {
         Line line;
         Receiver rx;
         const auto received = [&rx] {
-            return static_cast<std::size_t>(rx.window->framesReceived());
+            return static_cast<std::size_t>(rx.rig.measuringBoard.framesReceived());
         };
         std::atomic<bool> done{false};
         std::thread writer([&] {

@@ -149,14 +149,14 @@ private slots:
             // No reading now: the last one stays in sight, greyed, and nothing takes it as 0.
             QCOMPARE(p.实时数据[0]->text(), reading);
             QVERIFY(!p.实时数据[0]->isEnabled());
-            QVERIFY(!root.dataWindow()->reading().has_value());
+            QVERIFY(!root.measuringBoard().reading().has_value());
             QVERIFY(root.deviceLinks()->measuringLink() == PanelDeviceLinks::BoardLink::Lost);
             tick();
             connectMeter();
             meter.pty().write(frame);
             QVERIFY(waitFor([&] {
                 return p.实时数据[0]->isEnabled() && p.实时数据[0]->text() == reading &&
-                       root.dataWindow()->reading().has_value();
+                       root.measuringBoard().reading().has_value();
             }));
             // Every loss is said once, and nothing else.
             QVERIFY(waitFor([&] { return boxes.count() >= 2; }));

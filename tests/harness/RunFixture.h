@@ -31,6 +31,9 @@ public:
 struct RunFixture {
     ManualClock clock{QDateTime(QDate(2026, 12, 7), QTime(18, 1, 55))};
     RecordingPlayer player;
+    // What the run last said its step wants of the outputs, and the pumps' clip.
+    OutputWishes outputs;
+    PumpClip clip;
     std::unique_ptr<TessalyPanel> panel;
     std::unique_ptr<ProgramEditor> editor;
     std::unique_ptr<RunEngine> runEngine;
@@ -46,9 +49,12 @@ struct RunFixture {
         editor = std::make_unique<ProgramEditor>(*panel, clock);
         editor->wireStepControls();
         runEngine =
-            std::make_unique<RunEngine>(*panel, *panel, *panel, *panel, *editor, clock, sound);
+            std::make_unique<RunEngine>(*panel, *panel, *panel, clip, *editor, clock, sound);
         runEngine->wire();
-        manualPumps = std::make_unique<ManualPumps>(*panel, sound);
+        runEngine->onOutputs = [this](const OutputWishes& wishes) {
+            outputs = wishes;
+        };
+        manualPumps = std::make_unique<ManualPumps>(*panel, clip, sound);
         manualPumps->wire();
     }
 
@@ -90,7 +96,6 @@ struct RunFixture {
 
     int colour(int i) const { return paletteBackground(panel->Label1[i]); }
 
-    std::array<int, 3> devices() const {
-        return {checkValue(panel->Check1), checkValue(panel->Check2), checkValue(panel->Check3)};
-    }
+    // What the run last said its step wants: signal, laser, vacuum pump.
+    std::array<int, 3> devices() const { return {outputs.signal, outputs.laser, outputs.vacuum}; }
 };

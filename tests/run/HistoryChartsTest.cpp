@@ -13,7 +13,7 @@ namespace {
 struct ChartFixture : RunFixture {
     ChartScale scale{*panel};
     LiveReading reading;
-    HistoryCharts charts{*panel, *panel, *panel, reading, scale};
+    HistoryCharts charts{*panel, *editor, outputs, reading, scale};
 
     ChartFixture() {
         scale.wire();

@@ -5,6 +5,7 @@
 #include "serial/SerialCommControl.h"
 #include "tests/harness/BoardSimulator.h"
 #include "tests/harness/TestHarness.h"
+#include "tests/serial/DeviceRig.h"
 #include "tests/serial/FakeCommControl.h"
 #include "tests/serial/PanelStandIns.h"
 
@@ -39,13 +40,10 @@ RecordingMessageBoxes& boxes() {
 class DataWindowTest : public QObject {
     Q_OBJECT
 
-    // A loaded window over a fake control, with the panel's stand-ins.
-    struct Rig {
-        PanelStandIns panel;
-        ManualClock clock;
-        LiveReading reading;
-        FakeCommControl* comm = new FakeCommControl;
-        数据采集窗口 window{std::unique_ptr<CommControl>(comm), panel.frame(), clock, reading};
+    // The data window of a device rig, with its port's fake and the master switch on.
+    struct Rig : DeviceRig {
+        FakeCommControl* comm = dataComm;
+        Rig() { panel.USBcheck->setChecked(true); }
 
         void connect() {
             PanelStandIns::choose(panel.SelectPort1, kEntry);
@@ -101,7 +99,7 @@ private slots:
 
         // Unticked after the pictures were hidden, the signal's own change shows "off".
         rig.connect();
-        rig.panel.Check1->setChecked(true);
+        rig.panel.Check1->click();
         QCOMPARE(PanelStandIns::shown(rig.panel.Image1), 1);
         rig.window.Command3_Click();
         QVERIFY(!rig.panel.Check1->isChecked());
@@ -257,9 +255,9 @@ private slots:
         // Whatever samples the readings asks for the newest first and gets it at once.
         rig.comm->receive(frameWithVoltage(6));
         rig.comm->receive(frameWithVoltage(7));
-        rig.window.showPendingReading();
+        rig.measuringBoard.showPendingReading();
         QCOMPARE(rig.panel.实时数据[0]->text(), QStringLiteral("0.7"));
-        QCOMPARE(rig.window.framesReceived(), 7u);
+        QCOMPARE(rig.measuringBoard.framesReceived(), 7u);
     }
 
     // Hidden, only the panel follows the board; the fields catch up when the window shows.
@@ -319,16 +317,16 @@ private slots:
         QFETCH(QStringList, arguments);
         BoardSimulator sim(arguments);
         QVERIFY(sim.running());
-        PanelStandIns panel;
-        ManualClock clock;
-        LiveReading reading;
-        数据采集窗口 window(std::make_unique<SerialCommControl>(), panel.frame(), clock, reading);
+        DeviceRig rig(std::make_unique<FakeCommControl>(), std::make_unique<SerialCommControl>());
+        PanelStandIns& panel = rig.panel;
+        数据采集窗口& window = rig.window;
+        panel.USBcheck->setChecked(true);
         PanelStandIns::choose(panel.SelectPort1, BoardSimulator::meterEntry());
         QVERIFY(panel.SelectPort1->findText(BoardSimulator::meterEntry()) >= 0);
         window.show();
         window.Command3_Click();
         QCOMPARE(boxes().count(), 0);
-        QVERIFY(window.MSComm1().PortOpen());
+        QVERIFY(rig.measuringBoard.isConnected());
 
         // Every value shown is a plausible reading: a bad frame never gets through.
         int updates = 0;
@@ -348,7 +346,7 @@ private slots:
         QVERIFY(panel.实时数据[5]->text().toDouble() > 2000);
 
         window.Command3_Click();
-        QVERIFY(!window.MSComm1().PortOpen());
+        QVERIFY(!rig.measuringBoard.isConnected());
     }
 };
 

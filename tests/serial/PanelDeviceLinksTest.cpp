@@ -4,7 +4,8 @@
 #include "panel/TessalyPanel.h"
 #include "serial/DataWindow.h"
 #include "serial/Frames.h"
-#include "serial/RelayPanel.h"
+#include "serial/MeasuringBoard.h"
+#include "serial/RelayBoard.h"
 #include "tests/harness/TestHarness.h"
 #include "tests/serial/FakeCommControl.h"
 
@@ -24,9 +25,11 @@ struct Links {
     FakeCommControl* relayComm = new FakeCommControl;
     FakeCommControl* dataComm = new FakeCommControl;
     LiveReading reading;
-    数据采集窗口 data{std::unique_ptr<CommControl>(dataComm), panel, clock, reading};
-    开关面板 relay{std::unique_ptr<CommControl>(relayComm), panel};
-    PanelDeviceLinks links{panel, relay, data};
+    RelayBoard relayBoard{std::unique_ptr<CommControl>(relayComm)};
+    MeasuringBoard measuringBoard{std::unique_ptr<CommControl>(dataComm), reading};
+    数据采集窗口 data{measuringBoard, clock};
+    OutputWishes outputs;
+    PanelDeviceLinks links{panel, relayBoard, measuringBoard, data, outputs};
 
     Links() { links.wire(); }
 
@@ -64,14 +67,14 @@ private slots:
         Links l;
         l.connectRelayBoard();
         QCOMPARE(l.panel.Command1->text(), QString("Disconnect"));
-        l.panel.Check2->setChecked(true);
+        l.panel.Check2->click();
         QVERIFY(l.panel.Image2[1]->isVisibleTo(&l.panel));
 
         l.relayComm->failOutputWith = CommErrorCode::WriteError;
-        l.panel.Check2->setChecked(false);
+        l.panel.Check2->click();
         QCOMPARE(messages().count(), 0);
-        l.panel.Check2->setChecked(true);
-        l.panel.Check2->setChecked(false);
+        l.panel.Check2->click();
+        l.panel.Check2->click();
         QTRY_COMPARE(messages().count(), 1);
         QCOMPARE(messages().last().text, QString("系统错误,错误编号：8021"));
         QVERIFY(l.panel.Check2->text().contains("not switched"));
@@ -79,7 +82,7 @@ private slots:
         QVERIFY(!l.panel.Image2[1]->isVisibleTo(&l.panel));
 
         l.relayComm->failOutputWith.reset();
-        l.panel.Check2->setChecked(true);
+        l.panel.Check2->click();
         QCOMPARE(l.panel.Check2->text(), QString("Laser"));
         QVERIFY(l.panel.Image2[1]->isVisibleTo(&l.panel));
         QVERIFY(l.relayComm->written.endsWith(QByteArray::fromHex("AA010100")));
@@ -94,7 +97,7 @@ private slots:
         l.panel.USBcheck->setChecked(true);
         l.links.显示串口_Click();
         l.relayComm->log.clear();
-        l.panel.Check2->setChecked(true);
+        l.links.want({0, 1, 0}); // a step of a running program
         QVERIFY(l.relayComm->log.isEmpty());
         QVERIFY(!l.panel.Image2[0]->isVisibleTo(&l.panel) &&
                 !l.panel.Image2[1]->isVisibleTo(&l.panel));
@@ -140,9 +143,9 @@ private slots:
         {
             Links l;
             l.connectRelayBoard();
-            l.panel.Check2->setChecked(true);
+            l.panel.Check2->click();
             l.relayComm->failOutputWith = CommErrorCode::WriteError;
-            l.panel.Check2->setChecked(false);
+            l.panel.Check2->click();
             l.relayComm->failOutputWith.reset();
             l.relayComm->written.clear();
             wayOff(l);
@@ -153,7 +156,7 @@ private slots:
         messages().clear();
         Links l;
         l.connectRelayBoard();
-        l.panel.Check3->setChecked(true);
+        l.panel.Check3->click();
         l.relayComm->failOutputWith = CommErrorCode::WriteError;
         const int before = l.relayComm->outputAttempts;
         wayOff(l);
@@ -169,7 +172,7 @@ private slots:
     void aRetryAfterTheDeviceWentAwayOpensNoPort() {
         Links l;
         l.connectRelayBoard();
-        l.panel.Check3->setChecked(true);
+        l.panel.Check3->click();
         l.relayComm->failOutputWith = CommErrorCode::WriteError;
         l.relayComm->closeOnFailedOutput = true;
         l.relayComm->log.clear();

@@ -10,8 +10,7 @@
 #include <QPushButton>
 #include <QWidget>
 
-// The main panel's device frame, as far as the device windows touch it, wired the way the
-// panel wires it: a device check box shows its on or off picture when it changes.
+// The main panel's device frame, as far as the device links work it.
 struct PanelStandIns : DeviceControlsView {
     QWidget panel;
     QComboBox* SelectPort0 = nullptr;
@@ -41,16 +40,6 @@ struct PanelStandIns : DeviceControlsView {
         const QStringList items = portListItems(GetPortList());
         addItemsKeepingText(SelectPort0, items);
         addItemsKeepingText(SelectPort1, items);
-        showPictureOnChange(Check1, Image1);
-        showPictureOnChange(Check2, Image2);
-        showPictureOnChange(Check3, Image3);
-    }
-
-    static void showPictureOnChange(QCheckBox* check, std::array<QLabel*, 2> pair) {
-        QObject::connect(check, &QCheckBox::toggled, check, [pair](bool on) {
-            pair[0]->setHidden(on);
-            pair[1]->setHidden(!on);
-        });
     }
 
     // Which picture of a pair shows: -1 none, 0 off, 1 on.
@@ -66,6 +55,6 @@ struct PanelStandIns : DeviceControlsView {
 
     static void choose(QComboBox* box, const QString& entry) { box->setEditText(entry); }
 
-    // The frame as the device windows take it.
+    // The frame as the device links take it.
     const DeviceControlsView& frame() const { return *this; }
 };

@@ -3,6 +3,7 @@
 #include "tests/harness/BoardSimulator.h"
 #include "tests/harness/PtyPair.h"
 #include "tests/harness/TestHarness.h"
+#include "tests/serial/DeviceRig.h"
 #include "tests/serial/FakeCommControl.h"
 #include "tests/serial/PanelStandIns.h"
 
@@ -14,33 +15,21 @@ RecordingMessageBoxes& boxes() {
 
 const QString kEntry = QStringLiteral("COM201->Relay board (simulated)");
 
-// The main panel's "Laser" and "Vacuum pump" click operations: the picture, then the relay
-// when "USB Devices connected" is ticked.
-void wireOutputs(PanelStandIns& panel, 开关面板& relays) {
-    QObject::connect(panel.Check2, &QCheckBox::toggled, panel.Check2, [&](bool on) {
-        if (panel.USBcheck->isChecked()) {
-            on ? relays.Command4_Click() : relays.Command6_Click();
-        }
-    });
-    QObject::connect(panel.Check3, &QCheckBox::toggled, panel.Check3, [&](bool on) {
-        if (panel.USBcheck->isChecked()) {
-            on ? relays.Command7_Click() : relays.Command2_Click();
-        }
-    });
-}
-
 } // namespace
 
 class RelayPanelTest : public QObject {
     Q_OBJECT
 
-    struct Rig {
-        PanelStandIns panel;
-        FakeCommControl* comm = new FakeCommControl;
-        开关面板 relays{std::unique_ptr<CommControl>(comm), panel.frame()};
+    // The relay panel of a device rig, with its port's fake.
+    struct Rig : DeviceRig {
+        FakeCommControl* comm = relayComm;
         Rig() {
             comm->log.clear(); // what the load did is checked on its own
-            wireOutputs(panel, relays);
+        }
+        // The panel's own port button, on the port the load chose (COM1).
+        void openOwnPort() {
+            relays.Command5_Click();
+            comm->log.clear();
         }
     };
 
@@ -80,6 +69,7 @@ private slots:
         QFETCH(int, colour);
         Rig rig;
         auto& r = rig.relays;
+        r.Command5_Click();
         Shape* indicator = shape == 2 ? r.Shape2 : r.Shape3;
         indicator->setFillColor(colour == Shape::kRed ? Shape::kGreen : Shape::kRed);
         switch (button) {
@@ -96,7 +86,7 @@ private slots:
             r.Command2_Click();
             break;
         }
-        // The master port was never opened: the last port set (1 after load) opens first.
+        // The panel's own button opened the port the load chose.
         QCOMPARE(rig.comm->log, (QStringList{"open 1", "write " + bytes, "discard output"}));
         QCOMPARE(indicator->FillColor(), colour);
         QCOMPARE(boxes().count(), 0);
@@ -104,6 +94,7 @@ private slots:
 
     void queriesAndTestSetTheReadLength() {
         Rig rig;
+        rig.openOwnPort();
         rig.relays.Command8_Click();
         QCOMPARE(rig.comm->written.last(), QByteArray::fromHex("dd0100"));
         QCOMPARE(rig.comm->inputLen, 2);
@@ -117,6 +108,7 @@ private slots:
 
     void repliesColourTheIndicators() {
         Rig rig;
+        rig.openOwnPort();
         auto& r = rig.relays;
         r.Command10_Click();
         rig.comm->receive(QByteArray::fromHex("cc0102"));
@@ -141,6 +133,7 @@ private slots:
 
     void aReplySplitOverTwoEventsIsTwoOneByteReplies() {
         Rig rig;
+        rig.openOwnPort();
         auto& r = rig.relays;
         r.Command9_Click();
         rig.comm->receive(QByteArray::fromHex("02"));
@@ -175,15 +168,17 @@ private slots:
         p.USBcheck->setChecked(true);
         PanelStandIns::choose(p.SelectPort0, kEntry);
         rig.relays.Command11_Click();
-        QCOMPARE(rig.comm->log, QStringList{"open 201"});
+        // A board just connected is told what the boxes hold.
+        QCOMPARE(rig.comm->log, (QStringList{"open 201", "write AA 01 00 00", "discard output",
+                                             "write AA 02 00 00", "discard output"}));
         QCOMPARE(p.Command1->text(), QStringLiteral("Disconnect"));
         QCOMPARE(rig.relays.Command11->text(), QStringLiteral("关闭总台串口号"));
         QCOMPARE(PanelStandIns::shown(p.Image2), 0);
         QCOMPARE(PanelStandIns::shown(p.Image3), 0);
         QVERIFY(p.Check2->isEnabled() && p.Check3->isEnabled());
 
-        p.Check2->setChecked(true);
-        p.Check3->setChecked(true);
+        p.Check2->click();
+        p.Check3->click();
         rig.comm->log.clear();
         rig.relays.Command11_Click();
         // Both relays are switched off on the still open port, then the port closes.
@@ -221,32 +216,31 @@ private slots:
         QCOMPARE(PanelStandIns::shown(rig.panel.Image2), -1);
     }
 
-    void aFailedOpenWhileSendingIsReportedOnce() {
+    void aSendOnAClosedPortOpensNothingAndIsReportedOnce() {
         Rig rig;
         auto& r = rig.relays;
-        rig.comm->failOpenWith = 8002;
         r.Command4_Click();
         r.Command7_Click();
         r.Command4_Click();
         // Said once the presses have returned, so a running program is never held by it.
         QCOMPARE(boxes().count(), 0);
         QTRY_COMPARE(boxes().count(), 1);
-        QCOMPARE(boxes().last().text, QStringLiteral("系统错误,错误编号：8002"));
+        QCOMPARE(boxes().last().text, QStringLiteral("系统错误,错误编号：8018"));
         QCOMPARE(boxes().last().title, QStringLiteral("2路串口继电器"));
         QCOMPARE(r.Shape2->FillColor(), Shape::kRed);
         QCOMPARE(r.Shape3->FillColor(), Shape::kRed);
-        QVERIFY(rig.comm->written.isEmpty());
+        QVERIFY(rig.comm->log.isEmpty());
         // Another port is another failure, and once a send succeeds the next one counts again.
         r.Combo1->setCurrentIndex(2);
         r.Command4_Click();
         QTRY_COMPARE(boxes().count(), 2);
-        rig.comm->failOpenWith.reset();
+        r.Command5_Click();
         r.Command4_Click();
         QCOMPARE(r.Shape2->FillColor(), Shape::kGreen);
-        rig.comm->setPortOpen(false);
-        rig.comm->failOpenWith = 8002;
+        rig.comm->failOutputWith = 8021;
         r.Command6_Click();
         QTRY_COMPARE(boxes().count(), 3);
+        QCOMPARE(boxes().last().text, QStringLiteral("系统错误,错误编号：8021"));
         QCOMPARE(r.Shape2->FillColor(), Shape::kGreen);
     }
 
@@ -278,8 +272,9 @@ private slots:
     void framesOnARealLineAreExact() {
         PtyPair line;
         qputenv("TESSALY_VIRTUAL_PORTS", ("COM1=" + line.path() + ":Test rig").toLocal8Bit());
-        PanelStandIns panel;
-        开关面板 relays(std::make_unique<SerialCommControl>(), panel.frame());
+        DeviceRig rig(std::make_unique<SerialCommControl>(), std::make_unique<FakeCommControl>());
+        开关面板& relays = rig.relays;
+        relays.Command5_Click();
         relays.Command4_Click();
         relays.Command6_Click();
         relays.Command7_Click();
@@ -297,9 +292,9 @@ private slots:
     void drivesTheSimulatedBoard() {
         BoardSimulator sim;
         QVERIFY(sim.running());
-        PanelStandIns panel;
-        开关面板 relays(std::make_unique<SerialCommControl>(), panel.frame());
-        wireOutputs(panel, relays);
+        DeviceRig rig(std::make_unique<SerialCommControl>(), std::make_unique<FakeCommControl>());
+        开关面板& relays = rig.relays;
+        PanelStandIns& panel = rig.panel;
         panel.USBcheck->setChecked(true);
         PanelStandIns::choose(panel.SelectPort0, BoardSimulator::relayEntry());
         relays.Command11_Click();
@@ -310,7 +305,7 @@ private slots:
         QCOMPARE(relays.Shape4->FillColor(), Shape::kGreen);
 
         // The indicators are set back by hand, so only the board's answers turn them.
-        panel.Check2->setChecked(true);
+        panel.Check2->click();
         relays.Shape2->setFillColor(Shape::kRed);
         relays.Command8_Click();
         QTRY_COMPARE(relays.Shape2->FillColor(), Shape::kGreen);
@@ -318,9 +313,9 @@ private slots:
         relays.Shape3->setFillColor(Shape::kGreen);
         QTRY_COMPARE(relays.Shape3->FillColor(), Shape::kRed);
 
-        panel.Check3->setChecked(true);
+        panel.Check3->click();
         relays.Command11_Click(); // disconnect: both relays off before the port closes
-        QVERIFY(!relays.MSComm().PortOpen());
+        QVERIFY(!rig.relayBoard.isConnected());
         relays.Command11_Click();
         relays.Shape2->setFillColor(Shape::kGreen);
         relays.Command8_Click();

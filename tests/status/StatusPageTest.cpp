@@ -4,6 +4,7 @@
 #include "run/RunRecorder.h"
 #include "serial/DataWindow.h"
 #include "serial/FrameText.h"
+#include "serial/MeasuringBoard.h"
 #include "status/AccessToken.h"
 #include "status/ShareStatusWindow.h"
 #include "status/StatusHttpServer.h"
@@ -185,8 +186,8 @@ private slots:
         f.root.recorder().setEnabled(true);
         f.root.runEngine().启动程序_Click(RunEngine::Start);
         f.run(3000);
-        // What the links do when the board is lost: the labels keep their last text, greyed.
-        f.root.dataWindow()->clearReadings();
+        // The board lost: the labels keep their last text, greyed.
+        f.root.measuringBoard().lose(QStringLiteral("unplugged"));
         QCOMPARE(f.p().实时数据[0]->text(), QString("5012"));
         QVERIFY(!f.p().实时数据[0]->isEnabled());
         f.run(3000);
