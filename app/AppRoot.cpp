@@ -1,7 +1,6 @@
 #include "app/AppRoot.h"
 
 #include "app/HelpMenu.h"
-#include "app/StatusFeed.h"
 #include "audio/PlayerOnFirstUse.h"
 #include "base/CheckValue.h"
 #include "base/Clock.h"
@@ -27,6 +26,7 @@
 #include "serial/RelayBoard.h"
 #include "serial/RelayPanel.h"
 #include "serial/SerialCommControl.h"
+#include "status/StatusFeed.h"
 #include "status/StatusPage.h"
 
 #include <QAction>
@@ -105,15 +105,15 @@ AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
     // Owned here, so it outlives the data window that the exit sequence unloads.
     const LiveReading& reading = m_reading;
     m_chartScale = std::make_unique<ChartScale>(p);
-    m_charts = std::make_unique<HistoryCharts>(p, *m_editor, m_outputs, reading, *m_chartScale);
+    m_charts =
+        std::make_unique<HistoryCharts>(p, *m_editor, m_devices.outputs, reading, *m_chartScale);
     m_recorder = std::make_unique<RunRecorder>(reading, *m_editor, *m_run, m_clock, &p);
     m_relayPanel = std::make_unique<开关面板>(*m_relayBoard);
     m_deviceLinks = std::make_unique<PanelDeviceLinks>(p, *m_relayBoard, *m_measuringBoard,
-                                                       *m_dataWindow, m_outputs);
+                                                       *m_dataWindow, m_devices);
     m_statusPage = std::make_unique<StatusPage>(&p);
-    m_statusFeed = std::make_unique<StatusFeed>(p, reading, m_outputs, m_clip, *m_editor, *m_run,
-                                                *m_recorder, m_clock, *m_statusPage);
-    m_statusFeed->setDeviceLinks(m_deviceLinks.get());
+    m_statusFeed = std::make_unique<StatusFeed>(p, m_run->state(), reading, m_devices, m_clip,
+                                                *m_editor, *m_recorder, m_clock, *m_statusPage);
     m_helpMenu = std::make_unique<HelpMenu>(p);
 
     wireEvents();
@@ -168,7 +168,7 @@ void AppRoot::wireEvents() {
                 m_recorder->deviceEvent(QStringLiteral("board"), state);
             }
         }
-        m_statusFeed->runEvent(event);
+        m_statusFeed->refresh();
     };
     p.mnuRecordRuns->setChecked(m_recorder->enabled());
     connect(p.mnuRecordRuns, &QAction::toggled, this,
@@ -223,7 +223,6 @@ void AppRoot::buildExitSequence() {
     m_exit.add(QStringLiteral("unload the working-folder list"),
                [this] { m_library->unloadWorkingFolderList(); });
     m_exit.add(QStringLiteral("unload the data window"), [this] {
-        m_statusFeed->setDeviceLinks(nullptr);
         m_deviceLinks.reset();
         unload(m_dataWindow);
     });

@@ -2,10 +2,10 @@
 
 #include "app/ExitSequence.h"
 #include "audio/ClipPlayer.h"
-#include "base/OutputWishes.h"
 #include "base/Reading.h"
 #include "panel/PanelViews.h"
 #include "run/PumpClip.h"
+#include "serial/DeviceState.h"
 
 #include <QObject>
 #include <functional>
@@ -105,8 +105,8 @@ private:
     // What the measuring board measures now: written by the data window, taken by the charts,
     // the run record and the status page; declared first, so it outlives them all.
     LiveReading m_reading;
-    // What the device boxes show: written by the device links, taken by the charts.
-    OutputWishes m_outputs;
+    // How the devices stand: written by the device links, taken by the charts and the page.
+    DeviceState m_devices;
     // The pumps' clip: written by the run and the manual pumps, taken by the status page.
     PumpClip m_clip;
     // The window before its concerns: they are destroyed first, the windows they made with it.

@@ -24,8 +24,8 @@ const QString kRelayTitle = QStringLiteral("2路串口继电器");
 
 PanelDeviceLinks::PanelDeviceLinks(const DeviceControlsView& view, RelayBoard& relay,
                                    MeasuringBoard& measuring, 数据采集窗口& data,
-                                   OutputWishes& outputs)
-    : v(view), m_relay(relay), m_measuring(measuring), m_data(data), m_wishes(outputs) {}
+                                   DeviceState& state)
+    : v(view), m_relay(relay), m_measuring(measuring), m_data(data), m_state(state) {}
 
 PanelDeviceLinks::~PanelDeviceLinks() {
     for (const QMetaObject::Connection& c : m_connections) {
@@ -58,6 +58,11 @@ void PanelDeviceLinks::wire() {
                                              [this](const QString& r) { measuringBoardLost(r); }));
     m_connections.push_back(QObject::connect(&m_measuring, &MeasuringBoard::readingDue, &m_context,
                                              [this] { showReading(); }));
+    // A port closed by a device window's own button changes the links too.
+    m_connections.push_back(
+        QObject::connect(&m_relay, &RelayBoard::linkChanged, &m_context, [this] { publish(); }));
+    m_connections.push_back(QObject::connect(&m_measuring, &MeasuringBoard::linkChanged, &m_context,
+                                             [this] { publish(); }));
     m_data.onMasterPressed = [this] {
         Command2_Click();
     };
@@ -306,6 +311,14 @@ void PanelDeviceLinks::showRelay(int relay) {
         check->setText(text);
         check->setStyleSheet(picture.notSwitched ? QStringLiteral("color: red") : QString());
     }
+    publish();
+}
+
+void PanelDeviceLinks::publish() {
+    m_state.relayBoard = relayLink();
+    m_state.measuringBoard = measuringLink();
+    m_state.laser = m_outputs[0].board;
+    m_state.vacuum = m_outputs[1].board;
 }
 
 void PanelDeviceLinks::switchRelay(int relay, int wish) {
@@ -434,6 +447,7 @@ void PanelDeviceLinks::measuringBoardLost(const QString& reason) {
             label->setEnabled(false);
         }
     }
+    publish();
     report(QStringLiteral("board"), QStringLiteral("measuring board lost: ") + reason);
     sayLost(owner(), QStringLiteral("measuring board"), m_measuring.port(), reason, {});
 }

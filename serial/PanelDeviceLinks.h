@@ -1,7 +1,7 @@
 #pragma once
 
-#include "base/OutputWishes.h"
 #include "panel/PanelViews.h"
+#include "serial/DeviceState.h"
 #include "serial/RelayOutput.h"
 
 #include <QMetaObject>
@@ -21,9 +21,9 @@ class 数据采集窗口;
 // what the outputs want; the data window gives the measuring port's settings.
 class PanelDeviceLinks {
 public:
-    // outputs: what the three boxes show, kept for whoever samples it (the charts).
+    // state: kept up to date with the boxes, the links and the relays, for whoever reads it.
     PanelDeviceLinks(const DeviceControlsView& view, RelayBoard& relay, MeasuringBoard& measuring,
-                     数据采集窗口& data, OutputWishes& outputs);
+                     数据采集窗口& data, DeviceState& state);
     // Disconnects from the panel's controls, which outlive the links.
     ~PanelDeviceLinks();
     PanelDeviceLinks(const PanelDeviceLinks&) = delete;
@@ -56,7 +56,7 @@ public:
     QStringList boardStates() const;
 
     // How a board's link stands: lost stays until the operator connects or disconnects it.
-    enum class BoardLink { NotConnected, Connected, Lost };
+    using BoardLink = DeviceState::Link;
     BoardLink relayLink() const;
     BoardLink measuringLink() const;
 
@@ -97,6 +97,8 @@ private:
     // A relay command failed during a run or a box change: said once the event has returned,
     // once until a command succeeds again.
     void sayFailureLater(int errorNumber);
+    // The links and relays into the device state.
+    void publish();
     // The window the links' boxes belong to.
     QWidget* owner() const;
     void report(const QString& event, const QString& detail) const {
@@ -109,7 +111,8 @@ private:
     RelayBoard& m_relay;
     MeasuringBoard& m_measuring;
     数据采集窗口& m_data;
-    OutputWishes& m_wishes;
+    DeviceState& m_state;
+    OutputWishes& m_wishes = m_state.outputs;
     std::vector<QMetaObject::Connection> m_connections;
     std::array<RelayOutput, 2> m_outputs{};
     bool m_relayConnected = false;

@@ -1,7 +1,7 @@
 // Figures for the status page: what one snapshot costs a run tick, and how late the run ticks
 // and the event loop get while this machine floods the page with requests.
 #include "app/AppRoot.h"
-#include "app/StatusFeed.h"
+#include "status/StatusFeed.h"
 #include "audio/ClipPlayer.h"
 #include "base/Clock.h"
 #include "bench/QtBenchmarkMain.h"

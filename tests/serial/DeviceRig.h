@@ -23,8 +23,8 @@ struct DeviceRig {
     MeasuringBoard measuringBoard;
     开关面板 relays{relayBoard};
     数据采集窗口 window{measuringBoard, clock};
-    OutputWishes outputs;
-    PanelDeviceLinks links{panel.frame(), relayBoard, measuringBoard, window, outputs};
+    DeviceState devices;
+    PanelDeviceLinks links{panel.frame(), relayBoard, measuringBoard, window, devices};
 
     DeviceRig(std::unique_ptr<CommControl> relayPort, std::unique_ptr<CommControl> dataPort)
         : relayComm(dynamic_cast<FakeCommControl*>(relayPort.get())),

@@ -28,8 +28,8 @@ struct Links {
     RelayBoard relayBoard{std::unique_ptr<CommControl>(relayComm)};
     MeasuringBoard measuringBoard{std::unique_ptr<CommControl>(dataComm), reading};
     数据采集窗口 data{measuringBoard, clock};
-    OutputWishes outputs;
-    PanelDeviceLinks links{panel, relayBoard, measuringBoard, data, outputs};
+    DeviceState devices;
+    PanelDeviceLinks links{panel, relayBoard, measuringBoard, data, devices};
 
     Links() { links.wire(); }
 

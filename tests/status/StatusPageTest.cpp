@@ -1,5 +1,5 @@
 #include "status/StatusPage.h"
-#include "app/StatusFeed.h"
+#include "status/StatusFeed.h"
 #include "run/HistoryCharts.h"
 #include "run/RunRecorder.h"
 #include "serial/DataWindow.h"

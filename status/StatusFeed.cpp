@@ -1,17 +1,14 @@
-#include "app/StatusFeed.h"
+#include "status/StatusFeed.h"
 
 #include "base/CheckValue.h"
 #include "base/Clock.h"
 #include "base/NumericText.h"
-#include "panel/TessalyPanel.h"
 #include "program/ProgramEditor.h"
 #include "run/RunRecorder.h"
-#include "serial/PanelDeviceLinks.h"
 #include "status/StatusPage.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
-#include <QLabel>
 
 namespace {
 
@@ -27,13 +24,13 @@ QString relayText(RelayState state) {
     return QStringLiteral("unknown");
 }
 
-QString linkText(PanelDeviceLinks::BoardLink link) {
+QString linkText(DeviceState::Link link) {
     switch (link) {
-    case PanelDeviceLinks::BoardLink::Connected:
+    case DeviceState::Link::Connected:
         return QStringLiteral("connected");
-    case PanelDeviceLinks::BoardLink::Lost:
+    case DeviceState::Link::Lost:
         return QStringLiteral("lost");
-    case PanelDeviceLinks::BoardLink::NotConnected:
+    case DeviceState::Link::NotConnected:
         break;
     }
     return QStringLiteral("not connected");
@@ -53,15 +50,16 @@ QString phaseText(RunState::Phase phase) {
 
 } // namespace
 
-StatusFeed::StatusFeed(TessalyPanel& panel, const LiveReading& reading, const OutputWishes& outputs,
-                       const PumpClip& clip, ProgramEditor& program, const RunEngine& run,
-                       const RunRecorder& recorder, Clock& clock, StatusPage& page)
-    : m_panel(panel), m_reading(reading), m_outputs(outputs), m_clip(clip), m_program(program),
-      m_run(run), m_recorder(recorder), m_clock(clock), m_page(page) {
+StatusFeed::StatusFeed(const RunControlsView& run, const RunState& runState,
+                       const LiveReading& reading, const DeviceState& devices, const PumpClip& clip,
+                       const ProgramEditor& program, const RunRecorder& recorder, Clock& clock,
+                       StatusPage& page)
+    : m_runControls(run), m_run(runState), m_reading(reading), m_devices(devices), m_clip(clip),
+      m_program(program), m_recorder(recorder), m_clock(clock), m_page(page) {
     // While no run ticks, the readings and the boards still move.
     m_idle.setInterval(1000);
     QObject::connect(&m_idle, &QTimer::timeout, &m_idle, [this] {
-        if (m_run.state().phase != RunState::Phase::Running) {
+        if (m_run.phase != RunState::Phase::Running) {
             refresh();
         }
     });
@@ -73,10 +71,6 @@ StatusFeed::StatusFeed(TessalyPanel& panel, const LiveReading& reading, const Ou
             m_idle.stop();
         }
     };
-}
-
-void StatusFeed::runEvent(RunEngine::Event) {
-    refresh();
 }
 
 void StatusFeed::refresh() {
@@ -96,10 +90,10 @@ StatusSnapshot StatusFeed::snapshot() const {
     const ProgramTable& t = m_program.table();
     StatusSnapshot s;
     s.program = QFileInfo(m_program.programPath()).fileName();
-    const RunState& run = m_run.state();
+    const RunState& run = m_run;
     s.state = phaseText(run.phase);
     s.cycle = run.cycle;
-    s.cycling = checkValue(m_panel.Check7) == 1;
+    s.cycling = checkValue(m_runControls.Check7) == 1;
     s.step = run.step;
     s.lengthS = t.endSeconds[kStepCount];
     s.elapsedS = run.elapsedS;
@@ -111,13 +105,11 @@ StatusSnapshot StatusFeed::snapshot() const {
                                 m_reading ? std::optional(readingText(m_reading->values[k]))
                                           : std::nullopt);
     }
-    if (m_links) {
-        s.laser = relayText(m_links->relayOutput(1).board);
-        s.vacuum = relayText(m_links->relayOutput(2).board);
-        s.relayBoard = linkText(m_links->relayLink());
-        s.measuringBoard = linkText(m_links->measuringLink());
-    }
-    s.signal = m_outputs.signal == 1;
+    s.laser = relayText(m_devices.laser);
+    s.vacuum = relayText(m_devices.vacuum);
+    s.relayBoard = linkText(m_devices.relayBoard);
+    s.measuringBoard = linkText(m_devices.measuringBoard);
+    s.signal = m_devices.outputs.signal == 1;
     s.clip = m_clip.name;
     s.leftLevel = m_clip.level(0);
     s.rightLevel = m_clip.level(1);
