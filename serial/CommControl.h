@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtGlobal>
 #include <functional>
 #include <stdexcept>
 
@@ -90,3 +91,17 @@ public:
     // says why in the system's words.
     virtual void setOnLost(std::function<void(const QString& reason)> handler) = 0;
 };
+
+// Closes comm's port if it is open; a failure to close is logged, as nobody is left to tell.
+// True when the port was open.
+inline bool closePort(CommControl& comm, const char* board) {
+    if (!comm.PortOpen()) {
+        return false;
+    }
+    try {
+        comm.setPortOpen(false);
+    } catch (const CommError& e) {
+        qWarning("Closing the %s port failed: %s", board, e.what());
+    }
+    return true;
+}

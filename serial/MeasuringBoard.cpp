@@ -18,13 +18,7 @@ MeasuringBoard::MeasuringBoard(std::unique_ptr<CommControl> comm, LiveReading& r
 MeasuringBoard::~MeasuringBoard() {
     m_comm->setOnComm(nullptr);
     m_comm->setOnLost(nullptr);
-    try {
-        if (m_comm->PortOpen()) {
-            m_comm->setPortOpen(false);
-        }
-    } catch (const CommError& e) {
-        qWarning("Closing the measuring port failed: %s", e.what());
-    }
+    closePort(*m_comm, "measuring");
 }
 
 CommResult MeasuringBoard::connect(qint16 port, const QString& settings) {
@@ -45,15 +39,9 @@ CommResult MeasuringBoard::connect(qint16 port, const QString& settings) {
 }
 
 void MeasuringBoard::disconnect() {
-    if (!m_comm->PortOpen()) {
-        return;
+    if (closePort(*m_comm, "measuring")) {
+        emit linkChanged(m_comm->PortOpen());
     }
-    try {
-        m_comm->setPortOpen(false);
-    } catch (const CommError& e) {
-        qWarning("Closing the measuring port failed: %s", e.what());
-    }
-    emit linkChanged(m_comm->PortOpen());
 }
 
 void MeasuringBoard::lose(const QString& reason) {

@@ -25,13 +25,7 @@ RelayBoard::RelayBoard(std::unique_ptr<CommControl> comm, QObject* parent)
 RelayBoard::~RelayBoard() {
     m_comm->setOnComm(nullptr);
     m_comm->setOnLost(nullptr);
-    try {
-        if (m_comm->PortOpen()) {
-            m_comm->setPortOpen(false);
-        }
-    } catch (const CommError& e) {
-        qWarning("Closing the relay port failed: %s", e.what());
-    }
+    closePort(*m_comm, "relay");
 }
 
 RelayBoard::Result RelayBoard::connect(qint16 port) {
@@ -52,15 +46,9 @@ RelayBoard::Result RelayBoard::connect(qint16 port) {
 }
 
 void RelayBoard::disconnect() {
-    if (!m_comm->PortOpen()) {
-        return;
+    if (closePort(*m_comm, "relay")) {
+        emit linkChanged(m_comm->PortOpen());
     }
-    try {
-        m_comm->setPortOpen(false);
-    } catch (const CommError& e) {
-        qWarning("Closing the relay port failed: %s", e.what());
-    }
-    emit linkChanged(m_comm->PortOpen());
 }
 
 RelayBoard::Result RelayBoard::send(const QByteArray& frame, int replyLength) {
