@@ -5,7 +5,7 @@
 #include "serial/DataWindow.h"
 #include "serial/Frames.h"
 #include "serial/SerialCommControl.h"
-#include "tests/serial/DeviceRig.h"
+#include "tests/harness/DeviceRig.h"
 #include "tools/boardsim/BoardModel.h"
 
 #include "base/Clock.h"

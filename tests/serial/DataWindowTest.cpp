@@ -4,10 +4,10 @@
 #include "serial/FrameText.h"
 #include "serial/SerialCommControl.h"
 #include "tests/harness/BoardSimulator.h"
+#include "tests/harness/DeviceRig.h"
+#include "tests/harness/FakeCommControl.h"
+#include "tests/harness/PanelStandIns.h"
 #include "tests/harness/TestHarness.h"
-#include "tests/serial/DeviceRig.h"
-#include "tests/serial/FakeCommControl.h"
-#include "tests/serial/PanelStandIns.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "serial/Frames.h"
 #include "serial/MeasuringBoard.h"
 #include "serial/RelayBoard.h"
+#include "tests/harness/FakeCommControl.h"
 #include "tests/harness/TestHarness.h"
-#include "tests/serial/FakeCommControl.h"
 
 #include <QComboBox>
 #include <QPushButton>

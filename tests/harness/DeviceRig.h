@@ -6,8 +6,8 @@
 #include "serial/PanelDeviceLinks.h"
 #include "serial/RelayBoard.h"
 #include "serial/RelayPanel.h"
-#include "tests/serial/FakeCommControl.h"
-#include "tests/serial/PanelStandIns.h"
+#include "tests/harness/FakeCommControl.h"
+#include "tests/harness/PanelStandIns.h"
 
 #include <memory>
 
