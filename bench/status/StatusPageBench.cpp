@@ -1,7 +1,6 @@
 // Figures for the status page: what one snapshot costs a run tick, and how late the run ticks
 // and the event loop get while this machine floods the page with requests.
 #include "app/AppRoot.h"
-#include "status/StatusFeed.h"
 #include "audio/ClipPlayer.h"
 #include "base/Clock.h"
 #include "bench/QtBenchmarkMain.h"
@@ -9,6 +8,7 @@
 #include "run/RunEngine.h"
 #include "serial/DataWindow.h"
 #include "serial/FrameText.h"
+#include "status/StatusFeed.h"
 #include "status/StatusPage.h"
 
 #include <QCheckBox>

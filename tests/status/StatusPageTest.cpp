@@ -1,5 +1,4 @@
 #include "status/StatusPage.h"
-#include "status/StatusFeed.h"
 #include "run/HistoryCharts.h"
 #include "run/RunRecorder.h"
 #include "serial/DataWindow.h"
@@ -7,6 +6,7 @@
 #include "serial/MeasuringBoard.h"
 #include "status/AccessToken.h"
 #include "status/ShareStatusWindow.h"
+#include "status/StatusFeed.h"
 #include "status/StatusHttpServer.h"
 #include "tests/harness/RootFixture.h"
 #include "tests/status/HttpExchange.h"
