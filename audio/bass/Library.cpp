@@ -13,6 +13,7 @@
 #include <mutex>
 #include <new>
 #include <semaphore>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -339,7 +340,14 @@ BOOL BASS_Init(int device, DWORD freq, DWORD flags, HWND, const void*) {
         want.freq = static_cast<int>(freq);
         want.format = AUDIO_S16SYS;
         want.channels = 2;
-        want.samples = kBufferFrames;
+        // SDL's disk driver (a file instead of a sound card) waits whole milliseconds per buffer,
+        // 2 ms for 128 frames (2.9 ms), and so writes the file faster than real time. Unless its
+        // wait is set (SDL_DISKAUDIODELAY), a buffer of 10 ms keeps the file in time; nobody hears
+        // its latency.
+        const char* driver = SDL_GetCurrentAudioDriver();
+        const bool diskPacedBySdl = driver != nullptr && std::string_view(driver) == "disk" &&
+                                    SDL_getenv("SDL_DISKAUDIODELAY") == nullptr;
+        want.samples = diskPacedBySdl ? static_cast<Uint16>(freq / 100) : kBufferFrames;
         want.callback = fillOutput;
         want.userdata = &L;
         SDL_AudioSpec have{};

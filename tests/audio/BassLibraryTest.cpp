@@ -137,6 +137,7 @@ private slots:
         QCOMPARE(info.freq, DWORD{44100});
         QCOMPARE(info.speakers, DWORD{2});
         QVERIFY(info.latency > 0 && info.latency <= 30);
+        QCOMPARE(info.minbuf, DWORD{3}); // 128 frames
 
         QVERIFY(bass.Free());
         QVERIFY(!bass.Free());
@@ -378,6 +379,27 @@ private slots:
         QCOMPARE(g_log.calls.load(), 1);
         // The ends passed meanwhile are reported once the callback returns.
         QVERIFY(waitUntil([&] { return g_log.calls >= 3; }));
+    }
+
+    // A file written by SDL's own pacing (no wait given) keeps real time: its buffer is 10 ms,
+    // which SDL's whole-millisecond waits can match.
+    void aFileOutputPacedBySdlKeepsRealTime() {
+        const BassApi& bass = api();
+        DiskCapture capture(QStringLiteral("paced"));
+        qunsetenv("SDL_DISKAUDIODELAY");
+        QVERIFY(bass.Init(-1, 44100, 0, nullptr, nullptr));
+        BASS_INFO info{};
+        QVERIFY(bass.GetInfo(&info));
+        QCOMPARE(info.minbuf, DWORD{10});
+        const std::size_t before = capture.frames();
+        const auto began = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        const double rate = static_cast<double>(capture.frames() - before) / seconds;
+        // Never ahead of real time by more than a buffer or two; on a loaded machine it may lag.
+        QVERIFY2(rate < 44100 * 1.05, qPrintable(QStringLiteral("%1 frames/s").arg(rate)));
+        QVERIFY(bass.Free());
     }
 
     void syncCountOverATimedSpanAndRemoval() {
