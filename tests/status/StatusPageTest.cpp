@@ -22,10 +22,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -306,7 +309,12 @@ private slots:
                  "chromium is not installed (scripts/install-deps.sh --tests installs it)");
         PageFixture f;
         f.root.runEngine().启动程序_Click(RunEngine::Start);
-        f.run(13'000);
+        // Three seconds without the measuring board in the middle of the chart.
+        f.run(5000);
+        f.root.measuringBoard().lose(QStringLiteral("unplugged"));
+        f.run(3000);
+        simulateFrame(*f.root.dataWindow(), kMeasured);
+        f.run(5000);
         QTemporaryDir profile;
         QProcess browser;
         browser.start(chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
@@ -321,6 +329,43 @@ private slots:
         QVERIFY(dom.contains(R"(id="countdown" class="countdown">00:00:17<)"));
         QVERIFY(dom.contains(R"(<td id="reading_voltage_mV">5012</td>)"));
         QVERIFY(dom.contains(R"(<span id="state">running</span>)"));
+        QVERIFY(dom.contains(R"(<span id="voltageNow" class="latest">5012 mV</span>)"));
+        QVERIFY(dom.contains(R"(<span id="currentNow" class="latest">87 mA</span>)"));
+        // Each plot: a scale in its own unit around its reading (the loss did not pull it to
+        // 0), ten minutes of time, and two lines with nothing between them for the loss.
+        for (const auto& [id, unit, value] :
+             {std::tuple{QStringLiteral("voltageChart"), QStringLiteral("mV"), 5012.0},
+              std::tuple{QStringLiteral("currentChart"), QStringLiteral("mA"), 87.0}}) {
+            const QString plot =
+                QRegularExpression(QStringLiteral("<svg id=\"%1\".*?</svg>").arg(id),
+                                   QRegularExpression::DotMatchesEverythingOption)
+                    .match(dom)
+                    .captured();
+            QList<double> ticks;
+            auto labels =
+                QRegularExpression(
+                    QStringLiteral(R"(<text class="value"[^>]*>(-?[\d.]+) %1</text>)").arg(unit))
+                    .globalMatch(plot);
+            while (labels.hasNext()) {
+                ticks << labels.next().captured(1).toDouble();
+            }
+            QVERIFY2(ticks.size() >= 2, qPrintable(plot));
+            const auto [lo, hi] = std::minmax_element(ticks.begin(), ticks.end());
+            QVERIFY2(*lo <= value && value <= *hi && *lo > value / 2, qPrintable(plot));
+            QVERIFY(plot.contains(">-10 min</text>") && plot.contains(">now</text>"));
+            QCOMPARE(plot.count(R"(<path class="line")"), 2);
+        }
+        // Each event once, however often the page has polled.
+        QStringList shown;
+        auto items = QRegularExpression(R"(<li>([^<]*)</li>)")
+                         .globalMatch(QRegularExpression(R"(<ol id="events"[^>]*>(.*?)</ol>)")
+                                          .match(dom)
+                                          .captured(1));
+        while (items.hasNext()) {
+            shown << items.next().captured(1);
+        }
+        QCOMPARE(shown.size(), f.status()["events"].toArray().size());
+        QCOMPARE(QSet<QString>(shown.begin(), shown.end()).size(), shown.size());
         // Without the token the browser gets nothing of the run.
         QProcess refused;
         refused.start(chromium, {"--headless", "--no-sandbox", "--disable-gpu",
@@ -342,6 +387,9 @@ private slots:
         shown.state = QStringLiteral("running");
         shown.step = 2;
         shown.stepRemainingS = 61;
+        // The measuring board gives nothing.
+        shown.readings = {{"voltage_mV", std::nullopt}, {"current_mA", std::nullopt}};
+        shown.chart = {{1000, std::nullopt, std::nullopt}, {1001, std::nullopt, std::nullopt}};
         server->setSnapshot(statusJson(shown));
         const QString url =
             QStringLiteral("http://127.0.0.1:%1/?token=t0ken-for-the-browser").arg(server->port());
@@ -369,6 +417,9 @@ private slots:
         QVERIFY(dom.contains(R"(<body class="offline">)"));
         // What was shown while the program was there is hidden now, not passed off as live.
         QVERIFY(dom.contains(R"(id="countdown" class="countdown">00:01:01<)"));
+        QVERIFY(dom.contains(R"(<span id="voltageNow" class="latest">-</span>)"));
+        QVERIFY(dom.contains(R"(<span id="currentNow" class="latest">-</span>)"));
+        QVERIFY(!dom.contains("<path") && dom.count(">no reading</text>") == 2);
     }
 };
 
