@@ -164,9 +164,7 @@ void AppRoot::wireEvents() {
         m_recorder->runEvent(event);
         // A record starts with how the boards stand; later changes are events of their own.
         if (event == RunEngine::Event::Started) {
-            for (const QString& state : m_deviceLinks->boardStates()) {
-                m_recorder->deviceEvent(QStringLiteral("board"), state);
-            }
+            m_recorder->boardStatesAtStart(m_deviceLinks->boardStates());
         }
         m_statusFeed->refresh();
     };

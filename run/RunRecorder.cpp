@@ -13,6 +13,7 @@
 #include <QSettings>
 #include <QSysInfo>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -140,6 +141,26 @@ void RunRecorder::deviceEvent(const QString& event, const QString& detail) {
     remember(c);
     if (m_file) {
         write(c);
+    }
+}
+
+void RunRecorder::boardStatesAtStart(const QStringList& states) {
+    const QString board = QStringLiteral("board");
+    for (const QString& state : states) {
+        QStringList c = cells(board);
+        c[Detail] = state;
+        if (m_file) {
+            write(c);
+        }
+        // The last recent line about the same board ("relay board ...", "measuring board ...").
+        const QString name = state.section(QLatin1Char(' '), 0, 1);
+        const auto last =
+            std::find_if(m_recent.rbegin(), m_recent.rend(), [&](const QStringList& e) {
+                return e[EventName] == board && e[Detail].section(QLatin1Char(' '), 0, 1) == name;
+            });
+        if (last == m_recent.rend() || (*last)[Detail] != state) {
+            remember(c);
+        }
     }
 }
 

@@ -33,6 +33,10 @@ public:
     void runEvent(RunEngine::Event event);
     // A relay command or a board connected or lost; detail says what came of it.
     void deviceEvent(const QString& event, const QString& detail);
+    // How each board stands as a run starts ("relay board connected on COM201", ...): the
+    // record starts with them; the recent events take one only where it is news for its board,
+    // so a board connected before the start is listed once.
+    void boardStatesAtStart(const QStringList& states);
     // Once per run tick: the seven values of the live reading, empty cells while there is none.
     void sampleReadings();
     // The program ends (exit): the record notes it and is closed.

@@ -40,6 +40,9 @@ CommResult MeasuringBoard::connect(qint16 port, const QString& settings) {
 
 void MeasuringBoard::disconnect() {
     if (closePort(*m_comm, "measuring")) {
+        // A board no longer read gives no reading: its last one must not be taken as current.
+        forgetStream();
+        m_reading.reset();
         emit linkChanged(m_comm->PortOpen());
     }
 }

@@ -28,6 +28,7 @@ public:
     // Opens the port numbered port with settings ("baud,parity,data bits,stop bits"); an open
     // port takes the settings and stays open. Raises nothing: error is the number to show.
     CommResult connect(qint16 port, const QString& settings);
+    // Closes the port; from then on there is no reading until the next frame.
     void disconnect();
     bool isConnected() const { return m_comm->PortOpen(); }
     qint16 port() const { return m_comm->CommPort(); }

@@ -62,7 +62,12 @@ void PanelDeviceLinks::wire() {
     m_connections.push_back(
         QObject::connect(&m_relay, &RelayBoard::linkChanged, &m_context, [this] { publish(); }));
     m_connections.push_back(QObject::connect(&m_measuring, &MeasuringBoard::linkChanged, &m_context,
-                                             [this] { publish(); }));
+                                             [this](bool connected) {
+                                                 if (!connected) {
+                                                     greyReadings();
+                                                 }
+                                                 publish();
+                                             }));
     m_data.onMasterPressed = [this] {
         Command2_Click();
     };
@@ -196,8 +201,8 @@ void PanelDeviceLinks::Command2_Click() {
             m_data.reportError(result.error);
             return;
         }
-        v.Image1[0]->show();
-        v.Image1[1]->hide();
+        // The signal's pictures show what the running program wants now.
+        showSignalPictures();
         v.Check1->setEnabled(true);
         v.Command2->setText(QStringLiteral("Disconnect"));
     }
@@ -214,6 +219,15 @@ void PanelDeviceLinks::showReading() {
     if (const LiveReading& reading = m_measuring.reading()) {
         for (int i = 0; i < frames::ReadingCount; ++i) {
             showLiveText(i, readingText(reading->values[i]));
+        }
+    }
+}
+
+void PanelDeviceLinks::greyReadings() {
+    // What was measured last stays readable, greyed: not a 0 and not a blank.
+    for (QLabel* label : v.实时数据) {
+        if (label != nullptr) {
+            label->setEnabled(false);
         }
     }
 }
@@ -241,18 +255,24 @@ const QString kRelayDevices[2] = {QStringLiteral("laser"), QStringLiteral("vacuu
 
 void PanelDeviceLinks::showSignal(int wish) {
     m_wishes.signal = wish;
-    // The pictures follow a change of the wish; a lost board's hidden pair stays hidden.
+    // The pictures follow a change of the wish.
     if (checkValue(v.Check1) != wish) {
         setCheckValue(v.Check1, wish);
-        Check1_Click();
+        showSignalPictures();
     }
+}
+
+void PanelDeviceLinks::showSignalPictures() {
+    // Only while the measuring board is connected: a lost board's hidden pair stays hidden.
+    const bool shown = m_measuring.isConnected();
+    const bool on = m_wishes.signal == 1;
+    v.Image1[0]->setVisible(shown && !on);
+    v.Image1[1]->setVisible(shown && on);
 }
 
 void PanelDeviceLinks::Check1_Click() {
     m_wishes.signal = checkValue(v.Check1);
-    const bool on = m_wishes.signal == 1;
-    v.Image1[0]->setVisible(!on);
-    v.Image1[1]->setVisible(on);
+    showSignalPictures();
 }
 
 void PanelDeviceLinks::want(const OutputWishes& wishes) {
@@ -436,17 +456,9 @@ void PanelDeviceLinks::relayBoardLost(const QString& reason) {
 void PanelDeviceLinks::measuringBoardLost(const QString& reason) {
     m_measuringLost = true;
     v.Command2->setText(QStringLiteral("Connect"));
-    m_wishes.signal = 0;
-    setCheckValue(v.Check1, 0);
+    // The box keeps what the running program wants, for the board connected again.
     v.Check1->setEnabled(false);
-    v.Image1[0]->hide();
-    v.Image1[1]->hide();
-    // What was measured before the loss stays readable, greyed: not a 0 and not a blank.
-    for (QLabel* label : v.实时数据) {
-        if (label != nullptr) {
-            label->setEnabled(false);
-        }
-    }
+    showSignalPictures();
     publish();
     report(QStringLiteral("board"), QStringLiteral("measuring board lost: ") + reason);
     sayLost(owner(), QStringLiteral("measuring board"), m_measuring.port(), reason, {});

@@ -85,8 +85,12 @@ private:
     // A relay's wish, shown in its box; the board is told when the link is connected and the
     // board was not told this already. Frames go only to the port that Connect opened.
     void switchRelay(int relay, int wish);
-    // The signal's pictures, from its wish.
+    // The signal's wish, shown in its box.
     void showSignal(int wish);
+    // The signal's pictures, from its wish, while the measuring board is connected.
+    void showSignalPictures();
+    // No reading (a board lost or disconnected): the live labels keep their text, greyed.
+    void greyReadings();
     // The measuring board's reading in the live labels, live again after a loss.
     void showReading();
     void showLiveText(int index, const QString& text);

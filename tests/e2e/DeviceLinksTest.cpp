@@ -88,6 +88,13 @@ private slots:
         }
         engine.启动程序_Click(RunEngine::Start);
         expectRelayLines(sim, {"relay 1 closed (laser on)"});
+        // The boards connected before the start are listed once among the recent events.
+        QStringList recent;
+        for (const QStringList& e : rig.root.recorder().recentEvents()) {
+            recent << e.last();
+        }
+        QCOMPARE(recent.count("relay board connected on COM201"), 1);
+        QCOMPARE(recent.count("measuring board connected on COM202"), 1);
         QVERIFY(!rig.p().Image2[0]->isVisibleTo(&rig.p()) &&
                 rig.p().Image2[1]->isVisibleTo(&rig.p()));
         for (int k = 0; k < 8 && engine.stepIndex == 0; ++k) {

@@ -201,15 +201,24 @@ private slots:
         const QString shown = l.panel.实时数据[0]->text();
         QVERIFY(shown != "0");
         QVERIFY(l.reading.has_value());
+        l.links.want({1, 0, 0}); // a step with the optical signal
         l.dataComm->lose("unplugged");
         QVERIFY(!l.reading.has_value());
         QCOMPARE(l.panel.实时数据[0]->text(), shown);
         QVERIFY(!l.panel.实时数据[0]->isEnabled());
+        // The signal box keeps what the step wants; its pictures wait for the board.
+        QVERIFY(l.panel.Check1->isChecked() && !l.panel.Check1->isEnabled());
+        QVERIFY(l.panel.Image1[0]->isHidden() && l.panel.Image1[1]->isHidden());
         l.links.Command2_Click();
+        QVERIFY(l.panel.Image1[1]->isVisibleTo(&l.panel) && l.panel.Image1[0]->isHidden());
         l.dataComm->receive(frame);
         QCOMPARE(l.panel.实时数据[0]->text(), shown);
         QVERIFY(l.panel.实时数据[0]->isEnabled());
         QCOMPARE(l.reading->values[frames::Voltage], 5123.4);
+        // A disconnected board gives no reading either: its last one is not taken as current.
+        l.links.Command2_Click();
+        QVERIFY(!l.reading.has_value());
+        QVERIFY(!l.panel.实时数据[0]->isEnabled());
     }
 };
 
