@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -127,7 +128,7 @@ void buildProgramFrame(MainPanelControls& c, QWidget* central) {
     const Header headers[] = {
         {"Label2", "Label10", "hh:mm:ss", 600, 1080}, {"Label5", "Label13", "Left", 2040, 600},
         {"Label6", "Label14", "Right", 2640, 600},    {"Label7", "Label15", "Laser", 3240, 480},
-        {"Label8", "Label16", "Vac.", 3720, 480},     {"Label9", "Label17", "Signal", 4200, 480},
+        {"Label8", "Label16", "Vac.", 3720, 480},     {"Label9", "Label17", "Signal", 4200, 600},
         {"Label19", "Label20", "Σt", 4800, 780}};
     for (const Header& h : headers) {
         label(f, QString::fromUtf8(h.caption), QLatin1String(h.left),
@@ -252,7 +253,16 @@ void buildHistoryFrame(MainPanelControls& c, QWidget* central) {
     for (int m = 1; m <= 5; ++m) {
         axis += blanks + QString::number(m) + QStringLiteral(" min");
     }
-    c.Label28 = label(f, axis, QStringLiteral("Label28"), twipsRect(900, 2460, 10400, 240));
+    c.Label28 = label(f, axis, QStringLiteral("Label28"), twipsRect(900, 2460, 11100, 240));
+    // The caption's 200 blanks are wider than the chart at the program's font: the axis gets a
+    // font small enough for all of it to show, down to "5 min".
+    QFont axisFont = c.Label28->font();
+    // The window's face is set in pixels.
+    while (axisFont.pixelSize() > 7 &&
+           QFontMetrics(axisFont).horizontalAdvance(axis) > c.Label28->contentsRect().width()) {
+        axisFont.setPixelSize(axisFont.pixelSize() - 1);
+    }
+    c.Label28->setFont(axisFont);
     c.Text6[1] = place(new QLineEdit(QStringLiteral("100"), f), QStringLiteral("Text6_1"),
                        twipsRect(11360, 1380, 640, 260));
     c.Text6[1]->setAccessibleName(QStringLiteral("Scale high"));
@@ -314,8 +324,9 @@ void buildDeviceFrame(MainPanelControls& c, QWidget* central) {
     c.Command2->setEnabled(false);
 
     const auto device = [f](const QString& caption, const char* name, int top) {
+        // Wide enough for "Vacuum pump - not switched"; the pictures stand under the buttons.
         auto* box =
-            place(new QCheckBox(caption, f), QLatin1String(name), twipsRect(120, top, 2000, 300));
+            place(new QCheckBox(caption, f), QLatin1String(name), twipsRect(120, top, 3450, 300));
         box->setEnabled(false);
         return box;
     };
@@ -325,7 +336,7 @@ void buildDeviceFrame(MainPanelControls& c, QWidget* central) {
     const auto pair = [f](std::array<QLabel*, 2>& images, const char* name, int top) {
         for (int k = 0; k < 2; ++k) {
             images[k] = indicator(f, QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(k),
-                                  k == 1, twipsRect(2300, top + 30, 240, 240));
+                                  k == 1, twipsRect(4180, top + 30, 240, 240));
         }
     };
     pair(c.Image2, "Image2", 1140);

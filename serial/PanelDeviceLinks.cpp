@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPalette>
 #include <QPushButton>
 #include <QTimer>
 #include <utility>
@@ -329,7 +330,14 @@ void PanelDeviceLinks::showRelay(int relay) {
         picture.notSwitched ? caption + QStringLiteral(" - not switched") : caption;
     if (check->text() != text) {
         check->setText(text);
-        check->setStyleSheet(picture.notSwitched ? QStringLiteral("color: red") : QString());
+        // Red for the caption's text only: the box itself looks as enabled or disabled as it is.
+        QPalette palette = check->parentWidget()->palette();
+        if (picture.notSwitched) {
+            palette.setColor(QPalette::Active, QPalette::WindowText, QColor(200, 0, 0));
+            palette.setColor(QPalette::Inactive, QPalette::WindowText, QColor(200, 0, 0));
+            palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(200, 110, 110));
+        }
+        check->setPalette(palette);
     }
     publish();
 }

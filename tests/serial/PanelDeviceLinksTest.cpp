@@ -10,7 +10,10 @@
 #include "tests/harness/TestHarness.h"
 
 #include <QComboBox>
+#include <QImage>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 namespace {
 
@@ -102,6 +105,25 @@ private slots:
         QVERIFY(!l.panel.Image2[0]->isVisibleTo(&l.panel) &&
                 !l.panel.Image2[1]->isVisibleTo(&l.panel));
         QCOMPARE(l.panel.Check2->text(), QString("Laser - not switched"));
+        // Disabled, the box looks disabled: the red is the caption's alone.
+        const auto reddish = [&l](QStyle::SubElement part) {
+            QStyleOptionButton option;
+            option.initFrom(l.panel.Check2);
+            const QRect rect =
+                l.panel.Check2->style()->subElementRect(part, &option, l.panel.Check2);
+            const QImage image = l.panel.Check2->grab(rect).toImage();
+            int count = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    count += c.red() > c.green() + 60 && c.red() > c.blue() + 60 ? 1 : 0;
+                }
+            }
+            return count;
+        };
+        QVERIFY(!l.panel.Check2->isEnabled());
+        QCOMPARE(reddish(QStyle::SE_CheckBoxIndicator), 0);
+        QVERIFY(reddish(QStyle::SE_CheckBoxContents) > 0);
 
         l.panel.SelectPort[0]->setEditText("COM5->Relay board");
         l.links.Command1_Click();
