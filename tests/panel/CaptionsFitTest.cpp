@@ -17,33 +17,32 @@
 
 namespace {
 
+QString tooWide(int need, int room) {
+    return need > room ? QStringLiteral("%1 px in %2").arg(need).arg(room) : QString();
+}
+
+// A button's or a box's text against the room its style gives the text.
+QString cutButtonText(const QAbstractButton* button, QStyle::SubElement contents) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const QRect room = button->style()->subElementRect(contents, &option, button);
+    return tooWide(button->fontMetrics().horizontalAdvance(button->text()), room.width());
+}
+
 // Why a control's text does not fit it, or nothing.
 QString cutCaption(const QWidget* w) {
     if (const auto* label = qobject_cast<const QLabel*>(w)) {
         if (label->wordWrap() || label->text().isEmpty() || label->textFormat() == Qt::RichText) {
             return {};
         }
-        const int need = label->fontMetrics().horizontalAdvance(label->text());
-        const int room = label->contentsRect().width() - 2 * label->margin();
-        return need > room ? QStringLiteral("%1 px in %2").arg(need).arg(room) : QString();
+        return tooWide(label->fontMetrics().horizontalAdvance(label->text()),
+                       label->contentsRect().width() - 2 * label->margin());
     }
     if (const auto* check = qobject_cast<const QCheckBox*>(w)) {
-        QStyleOptionButton option;
-        option.initFrom(check);
-        const QRect text =
-            check->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, check);
-        const int need = check->fontMetrics().horizontalAdvance(check->text());
-        return need > text.width() ? QStringLiteral("%1 px in %2").arg(need).arg(text.width())
-                                   : QString();
+        return cutButtonText(check, QStyle::SE_CheckBoxContents);
     }
     if (const auto* button = qobject_cast<const QPushButton*>(w)) {
-        QStyleOptionButton option;
-        option.initFrom(button);
-        const QRect text =
-            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-        const int need = button->fontMetrics().horizontalAdvance(button->text());
-        return need > text.width() ? QStringLiteral("%1 px in %2").arg(need).arg(text.width())
-                                   : QString();
+        return cutButtonText(button, QStyle::SE_PushButtonContents);
     }
     return {};
 }
