@@ -93,6 +93,8 @@ private slots:
         p.Check7->setChecked(true);
         p.USBcheck->setChecked(true);
 
+        // What the relay board was told of each relay at the last Connect.
+        std::array<bool, 2> toldAtConnect{};
         const auto connectRelay = [&] {
             relayBoard.plug();
             QTest::mouseClick(p.显示串口, Qt::LeftButton);
@@ -103,6 +105,7 @@ private slots:
             // Told both relays as the boxes stand, before anything else.
             QCOMPARE(relayBoard.pty().read(8),
                      relayFrame(1, p.Check2->isChecked()) + relayFrame(2, p.Check3->isChecked()));
+            toldAtConnect = {p.Check2->isChecked(), p.Check3->isChecked()};
             QCOMPARE(p.Check2->text(), QString("Laser"));
         };
         const auto connectMeter = [&] {
@@ -165,9 +168,19 @@ private slots:
         }
         QVERIFY(root.runEngine().stepIndex >= 0);
         QCOMPARE(openDescriptors(), descriptors);
+        root.deviceLinks()->want({0, 1, 1}); // both on as the exit comes
         root.exitSoftware();
-        QCOMPARE(relayBoard.pty().readThrough(QByteArray::fromHex("AA020000")).right(4),
-                 QByteArray::fromHex("AA020000"));
+        // Both relays end open: the frames since the last Connect, the exit's last, leave each
+        // relay's last word "open" (a relay already open needs none).
+        std::array<bool, 2> closed = toldAtConnect;
+        const QByteArray rest = relayBoard.pty().read(1 << 20, 1000);
+        QCOMPARE(rest.size() % 4, 0);
+        for (qsizetype i = 0; i + 4 <= rest.size(); i += 4) {
+            const int relay = static_cast<unsigned char>(rest[i + 1]);
+            QVERIFY(static_cast<unsigned char>(rest[i]) == 0xAA && (relay == 1 || relay == 2));
+            closed[relay - 1] = rest[i + 2] != 0;
+        }
+        QVERIFY2(!closed[0] && !closed[1], rest.toHex(' ').constData());
         qunsetenv("TESSALY_VIRTUAL_PORTS");
     }
 };
