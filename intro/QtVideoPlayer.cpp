@@ -208,8 +208,10 @@ void QtVideoPlayer::release() {
     m_audio = nullptr;
     delete m_sink;
     m_sink = nullptr;
+    // The player stays on view, empty and stopped, ready for the next video. The picture is
+    // for videos that cannot be played: it stays only if it already stood in for one.
     m_video->setFrame(QVideoFrame());
-    showPicture(true);
+    m_position->setRange(0, 0);
     updateControls();
 }
 

@@ -22,6 +22,6 @@ public:
     virtual void setMute(bool mute) = 0;
     virtual bool isMuted() const = 0;
     // Stops and lets go of whatever playing needs (decoders, threads, buffers) until the next
-    // file or play.
+    // file or play. The widget stays as a stopped player's.
     virtual void release() = 0;
 };

@@ -239,6 +239,35 @@ private slots:
         QCOMPARE(rig.player.files.last(), QStringLiteral("Varnol.mp4"));
     }
 
+    // The video window after the hand-over shows the released player stopped: a video plays
+    // only when its button is pressed, and closing the window lets the player go again.
+    void theVideoWindowAfterTheHandOverWaitsForItsButtons() {
+        SplashRig rig;
+        rig.load();
+        QCOMPARE(rig.runSeconds(11), 11);
+        QVERIFY(rig.player.released);
+        rig.player = {};
+        rig.player.state = VideoPlayer::Stopped;
+        rig.splash->showAsVideoWindow();
+        QVERIFY(rig.splash->WindowsMediaPlayer1->widget()->isVisible());
+        QVERIFY(rig.player.files.isEmpty());
+        QCOMPARE(rig.player.state, VideoPlayer::Stopped);
+        const QList<std::pair<QPushButton*, QString>> buttons = {
+            {rig.splash->Play1_Kelmira, "Kelmira.mp4"},
+            {rig.splash->Play2_Dorvex, "Dorvex.mp4"},
+            {rig.splash->Play3_Varnol, "Varnol.mp4"}};
+        for (const auto& [button, file] : buttons) {
+            rig.player.state = VideoPlayer::Stopped;
+            button->click();
+            QCOMPARE(rig.player.files.last(), file);
+            QCOMPARE(rig.player.state, VideoPlayer::Playing);
+        }
+        QVERIFY(!rig.player.released);
+        QVERIFY(rig.splash->close());
+        QVERIFY(rig.player.released);
+        QCOMPARE(rig.closedEarly, 0);
+    }
+
     // The panel is built at the hand-over; "Video intro" shows the intro window again, loading
     // it anew (unmuted, logo playing) once the operator has closed it.
     void startUpBuildsThePanelAtTheHandOverAndReloadsTheVideoWindow() {

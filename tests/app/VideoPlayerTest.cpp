@@ -4,6 +4,8 @@
 #include "tests/harness/TestHarness.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QSlider>
 #include <QWidget>
 
 // The Qt Multimedia player on the built videos: a video that ends reads stopped (the splash
@@ -48,6 +50,27 @@ private slots:
         player.stop();
     }
 
+    // The video window after the hand-over shows the released player: its empty video area at
+    // the start, not the picture that stands in where videos cannot be played.
+    void aReleasedPlayerShowsItsEmptyVideoArea() {
+        QtVideoPlayer player(QStringLiteral("Dorvex.jpg"));
+        player.setMute(true);
+        player.widget()->resize(320, 200);
+        player.widget()->show();
+        auto* view = player.widget()->findChild<VideoFrameView*>();
+        auto* picture = player.widget()->findChild<QLabel*>();
+        auto* position = player.widget()->findChild<QSlider*>();
+        player.setFileName(QStringLiteral("Kelmira.mp4"));
+        QTRY_VERIFY_WITH_TIMEOUT(!view->image().isNull(), 10000);
+        // As at the hand-over: the logo has played to its end.
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), VideoPlayer::Stopped, 20000);
+        QVERIFY(position->value() > 0);
+        player.release();
+        QVERIFY(view->isVisible());
+        QVERIFY(!picture->isVisible());
+        QCOMPARE(position->value(), 0);
+    }
+
     void framesKeepTheirProportionsCentred() {
         QCOMPARE(fittedRect(QSize(160, 90), QRect(0, 0, 320, 320)), QRect(0, 70, 320, 180));
         QCOMPARE(fittedRect(QSize(100, 100), QRect(10, 0, 300, 100)), QRect(110, 0, 100, 100));
@@ -62,9 +85,14 @@ private slots:
         bad.close();
         QtVideoPlayer player(QStringLiteral("Dorvex.jpg"));
         player.widget()->show();
+        auto* picture = player.widget()->findChild<QLabel*>();
         player.setFileName(bad.fileName());
         QCOMPARE(player.playState(), VideoPlayer::Playing);
         QTRY_COMPARE_WITH_TIMEOUT(player.playState(), VideoPlayer::Stopped, 10000);
+        // Where videos cannot be played (no decoder) the picture stays, after the release too.
+        QVERIFY(picture->isVisible());
+        player.release();
+        QVERIFY(picture->isVisible());
     }
 };
 
