@@ -1,10 +1,13 @@
-// Fuzzes the relay panel's receive handler with replies split into events at random, after
-// a query or a connection test, and the data window's receive handler with the same reads.
+// Fuzzes the relay board's receive handler and the relay panel that shows what it got, with
+// replies split into events at random after a query or a connection test, and the measuring
+// board with its data window with the same reads.
 
 #include "base/Clock.h"
 #include "serial/DataWindow.h"
+#include "serial/MeasuringBoard.h"
+#include "serial/RelayBoard.h"
 #include "serial/RelayPanel.h"
-#include "tests/serial/FakeCommControl.h"
+#include "tests/harness/FakeCommControl.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -18,8 +21,6 @@ FakeCommControl* g_dataComm = nullptr;
 数据采集窗口* g_window = nullptr;
 FakeCommControl* g_relayComm = nullptr;
 开关面板* g_relays = nullptr;
-// No panel: the windows leave every control they are not given alone.
-const DeviceControlsView g_noPanel;
 
 } // namespace
 
@@ -27,14 +28,16 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("TESSALY_VIRTUAL_PORTS", "");
     g_app = new QApplication(*argc, *argv);
+    // The boards and their windows, without the main panel's links.
     g_dataComm = new FakeCommControl;
     static LiveReading reading;
-    g_window = new 数据采集窗口(std::unique_ptr<CommControl>(g_dataComm), g_noPanel, systemClock(),
-                                reading);
+    auto* measuring = new MeasuringBoard(std::unique_ptr<CommControl>(g_dataComm), reading);
+    g_window = new 数据采集窗口(*measuring, systemClock());
     g_dataComm->rThreshold = 1;
     g_dataComm->open = true;
     g_relayComm = new FakeCommControl;
-    g_relays = new 开关面板(std::unique_ptr<CommControl>(g_relayComm), g_noPanel);
+    auto* relayBoard = new RelayBoard(std::unique_ptr<CommControl>(g_relayComm));
+    g_relays = new 开关面板(*relayBoard);
     g_relayComm->open = true;
     return 0;
 }
