@@ -17,7 +17,9 @@
 #include "run/ManualPumps.h"
 #include "run/Mp3Export.h"
 #include "run/RunEngine.h"
+#include "run/RunJournal.h"
 #include "run/RunRecorder.h"
+#include "run/RunResumption.h"
 #include "run/WorkingTimeCounter.h"
 #include "serial/Controls.h"
 #include "serial/DataWindow.h"
@@ -108,6 +110,9 @@ AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
     m_charts =
         std::make_unique<HistoryCharts>(p, *m_editor, m_devices.outputs, reading, *m_chartScale);
     m_recorder = std::make_unique<RunRecorder>(reading, *m_editor, *m_run, m_clock, &p);
+    m_journal = std::make_unique<RunJournal>(*m_run, *m_editor, *m_recorder, m_clock, &p);
+    m_resumption = std::make_unique<RunResumption>(*m_journal, *m_run, *m_library, *m_editor,
+                                                   *m_recorder, m_clock, &p);
     m_relayPanel = std::make_unique<开关面板>(*m_relayBoard);
     m_deviceLinks = std::make_unique<PanelDeviceLinks>(p, *m_relayBoard, *m_measuringBoard,
                                                        *m_dataWindow, m_devices);
@@ -158,14 +163,18 @@ void AppRoot::wireEvents() {
         m_charts->图数据右移及新数据获取(m_run->state().step);
         m_charts->数据绘图();
         m_recorder->sampleReadings();
+        m_journal->afterTick();
         m_statusFeed->refresh();
     };
     m_run->onEvent = [this](RunEngine::Event event) {
         m_recorder->runEvent(event);
-        // A record starts with how the boards stand; later changes are events of their own.
-        if (event == RunEngine::Event::Started) {
+        // A record starts (or goes on) with how the boards stand; later changes are events of
+        // their own.
+        if (event == RunEngine::Event::Started || event == RunEngine::Event::Resumed) {
             m_recorder->boardStatesAtStart(m_deviceLinks->boardStates());
         }
+        // After the record, so that a new record's file is in the journal.
+        m_journal->runEvent(event);
         m_statusFeed->refresh();
     };
     p.mnuRecordRuns->setChecked(m_recorder->enabled());
@@ -215,6 +224,8 @@ void AppRoot::buildExitSequence() {
     // is sent its open frame again.
     m_exit.add(QStringLiteral("switch the devices off"), [this] { m_deviceLinks->switchOff(); });
     m_exit.add(QStringLiteral("close the run record"), [this] { m_recorder->programExits(); });
+    // Exit ends a run on purpose: nothing is offered at the next start.
+    m_exit.add(QStringLiteral("close the run journal"), [this] { m_journal->close(); });
     m_exit.add(QStringLiteral("close the status page"), [this] { m_statusPage->stop(); });
     m_exit.add(QStringLiteral("close the relay port, then the data port"),
                [this] { m_deviceLinks->closePorts(); });
@@ -268,7 +279,11 @@ void AppRoot::Form_Load() {
     }
     // A page that could not start is said once the start-up has run and the splash is gone,
     // from the event loop: never over the splash, never inside a run tick.
-    QTimer::singleShot(0, this, [this] { m_statusPage->sayStartProblem(); });
+    // So is a run that a crash, a kill or a power cut left open.
+    QTimer::singleShot(0, this, [this] {
+        m_statusPage->sayStartProblem();
+        m_resumption->offer();
+    });
 }
 
 void AppRoot::loadDeviceWindows() {

@@ -24,7 +24,9 @@ class PlayerOnFirstUse;
 class ProgramEditor;
 class ProgramLibrary;
 class RunEngine;
+class RunJournal;
 class RunRecorder;
+class RunResumption;
 class StatusFeed;
 class StatusPage;
 class TessalyPanel;
@@ -72,6 +74,8 @@ public:
     ChartScale& chartScale() { return *m_chartScale; }
     HistoryCharts& charts() { return *m_charts; }
     RunRecorder& recorder() { return *m_recorder; }
+    RunJournal& journal() { return *m_journal; }
+    RunResumption& resumption() { return *m_resumption; }
     WorkingTimeCounter& workingTime() { return *m_workingTime; }
     StatusPage& statusPage() { return *m_statusPage; }
     StatusFeed& statusFeed() { return *m_statusFeed; }
@@ -120,6 +124,9 @@ private:
     std::unique_ptr<ChartScale> m_chartScale;
     std::unique_ptr<HistoryCharts> m_charts;
     std::unique_ptr<RunRecorder> m_recorder;
+    // Where a run stands, kept on disk so that it can be picked up after a crash.
+    std::unique_ptr<RunJournal> m_journal;
+    std::unique_ptr<RunResumption> m_resumption;
     // The boards write the reading and outlive their views.
     std::unique_ptr<MeasuringBoard> m_measuringBoard;
     std::unique_ptr<RelayBoard> m_relayBoard;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -43,6 +44,9 @@ public:
         case MessageButtons::YesNoCancel:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
+        case MessageButtons::ContinueDiscard:
+        case MessageButtons::Discard:
+            return askContinueOrDiscard(box, r.buttons);
         }
         switch (box.exec()) {
         case QMessageBox::Yes:
@@ -55,6 +59,21 @@ public:
             // Closing a box without a Cancel button counts as its only answer.
             return r.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
         }
+    }
+
+private:
+    static MessageAnswer askContinueOrDiscard(QMessageBox& box, MessageButtons buttons) {
+        QAbstractButton* keep = nullptr;
+        if (buttons == MessageButtons::ContinueDiscard) {
+            // Neither button rejects, so Esc and the close box do nothing: a choice is made.
+            keep = box.addButton(QStringLiteral("Continue"), QMessageBox::AcceptRole);
+        }
+        QAbstractButton* discard =
+            box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+        box.setDefaultButton(qobject_cast<QPushButton*>(keep != nullptr ? keep : discard));
+        box.exec();
+        return keep != nullptr && box.clickedButton() == keep ? MessageAnswer::Continue
+                                                              : MessageAnswer::Discard;
     }
 };
 

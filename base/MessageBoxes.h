@@ -5,9 +5,18 @@
 class QObject;
 class QWidget;
 
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MessageButtons {
+    Ok,
+    OkCancel,
+    YesNo,
+    YesNoCancel,
+    // "Continue" and "Discard": the box stays until one is chosen.
+    ContinueDiscard,
+    // "Discard" alone.
+    Discard
+};
 enum class MessageIcon { None, Information, Question, Warning, Critical };
-enum class MessageAnswer { Ok, Cancel, Yes, No };
+enum class MessageAnswer { Ok, Cancel, Yes, No, Continue, Discard };
 
 // One message box as the operator would see it.
 struct MessageRequest {

@@ -1,5 +1,6 @@
 #include "program/ProgramFile.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -182,4 +183,15 @@ std::optional<QString> writeProgramFile(const QString& path, const ProgramSteps&
         return file.errorString();
     }
     return std::nullopt;
+}
+
+QByteArray programDigest(const ProgramSteps& steps) {
+    ProgramSteps normalized = steps;
+    for (StepInput& step : normalized) {
+        for (int f = 0; f < kStepTextFields; ++f) {
+            step.texts[f] = normalizeStepText(step.texts[f], kStepFieldMaximum[f]);
+        }
+    }
+    return QCryptographicHash::hash(formatProgramFile(normalized), QCryptographicHash::Sha256)
+        .toHex();
 }

@@ -9,6 +9,10 @@
 // The program file: 40 lines of `"h","m","s","l","r",laser,vacuum,signal` ended by CR LF.
 QByteArray formatProgramFile(const ProgramSteps& steps);
 
+// SHA-256 (hex) of steps in file form, their texts normalized as the panel's fields hold them:
+// the same for a program however its file was written, different for any change of a step.
+QByteArray programDigest(const ProgramSteps& steps);
+
 // Why a program file could not be used.
 struct ProgramFileError {
     // Step (0..39) at fault, or -1 when the whole file is at fault.

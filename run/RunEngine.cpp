@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 constexpr int kNotReached = 7;
@@ -34,8 +35,9 @@ void RunEngine::wire() {
     QObject::connect(m_run.Timer2, &QTimer::timeout, m_run.Timer2, [this] { Timer2_Timer(); });
 }
 
-QString RunEngine::wallStamp() const {
-    return TimeStampText(m_clock.nowDays());
+void RunEngine::showStamps() {
+    m_run.Label18[0]->setText(TimeStampText(daysFromDateTime(m_started)));
+    m_run.Label18[1]->setText(TimeStampText(daysFromDateTime(m_cycleStarted)));
 }
 
 void RunEngine::setButtons(Command command) {
@@ -91,8 +93,9 @@ void RunEngine::启动程序_Click(int index) {
         pauseDays = 0;
         m_programStart = now();
         m_cycleStart = m_programStart;
-        m_run.Label18[0]->setText(wallStamp());
-        m_run.Label18[1]->setText(m_run.Label18[0]->text());
+        m_started = m_clock.now();
+        m_cycleStarted = m_started;
+        showStamps();
         resetStepColours();
         m_state.phase = RunState::Phase::Running;
         m_state.cycle = 1;
@@ -138,6 +141,64 @@ void RunEngine::启动程序_Click(int index) {
     }
 }
 
+RunPosition RunEngine::position() const {
+    RunPosition p;
+    p.phase = m_state.phase;
+    p.cycle = m_state.cycle;
+    p.step = stepIndex;
+    p.runS = runSeconds();
+    const bool paused = m_state.phase == RunState::Phase::Paused;
+    p.cycleS = (paused ? m_pauseStart : now()) - m_cycleStart;
+    p.pauseS = paused ? now() - m_pauseStart : 0;
+    p.cycling = checkValue(m_run.Check7) == 1;
+    p.started = m_started;
+    p.cycleStarted = m_cycleStarted;
+    return p;
+}
+
+void RunEngine::resume(const RunPosition& position) {
+    const Busy busy(m_depth);
+    m_program.读取输入值();
+    const ProgramTable& table = m_program.table();
+    const bool paused = position.phase == RunState::Phase::Paused;
+    setButtons(paused ? Pause : Contin);
+    for (int k = 1; k <= 2; ++k) {
+        m_pumps.Command3[k]->hide();
+        m_pumps.Command4[k]->hide();
+    }
+    setCheckValue(m_run.Check7, position.cycling ? 1 : 0);
+    // The offsets are kept, the time in between is not: a pause still ends with the cycle
+    // time it had when it began.
+    const qint64 t = now();
+    m_programStart = t - position.runS;
+    m_pauseStart = t - position.pauseS;
+    m_cycleStart = t - position.cycleS - position.pauseS;
+    m_started = position.started;
+    m_cycleStarted = position.cycleStarted;
+    showStamps();
+    stepIndex = static_cast<qint16>(std::clamp(position.step, 0, kStepCount - 1));
+    elapsedSeconds = static_cast<double>(position.cycleS);
+    resetStepColours();
+    for (int i = 0; i < stepIndex; ++i) {
+        setPaletteBackground(m_steps.Label1[i], kFinished);
+    }
+    currentClip = table.clipName[stepIndex];
+    showClip();
+    m_state.cycle = position.cycle;
+    if (paused) {
+        m_run.Timer2->start();
+        m_run.当前状态->setText(QStringLiteral("Pausing"));
+        m_state.phase = RunState::Phase::Paused;
+    } else {
+        m_run.Timer1->start();
+        m_run.当前状态->setText(QStringLiteral("Running"));
+        m_state.phase = RunState::Phase::Running;
+    }
+    report(Event::Resumed);
+    report(Event::StepBegan);
+    执行任务();
+}
+
 void RunEngine::更新程序时间() {
     const qint64 elapsed = now() - m_cycleStart;
     elapsedDays = static_cast<double>(elapsed) / kSecondsPerDay;
@@ -167,7 +228,8 @@ void RunEngine::Timer1_Timer() {
         if (checkValue(m_run.Check7) == 1) {
             stepIndex = 0;
             m_cycleStart = now();
-            m_run.Label18[1]->setText(wallStamp());
+            m_cycleStarted = m_clock.now();
+            showStamps();
             resetStepColours();
             ++m_state.cycle;
             report(Event::CycleRestarted);

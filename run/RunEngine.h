@@ -55,13 +55,20 @@ public:
         Continued,
         CycleRestarted,
         ProgramEnded,
-        Stopped
+        Stopped,
+        Resumed
     };
     std::function<void(Event)> onEvent;
     // Where the run stands; up to date whenever an event is reported and after each tick.
     const RunState& state() const { return m_state; }
     // Whole seconds on the run clock since the last Start.
     qint64 runSeconds() const { return now() - m_programStart; }
+    // Where the run stands now, to be picked up again by resume(); meaningless while stopped.
+    RunPosition position() const;
+    // Picks a run up at position, running or paused as it was, in the current table: the
+    // steps before it finished, its clip played and its outputs wished; reports Resumed, then
+    // the step.
+    void resume(const RunPosition& position);
 
     // Run state, as the panel keeps it for the life of the window.
     qint16 stepIndex = 0;
@@ -87,7 +94,8 @@ private:
     // The step's clip in the pumps' clip and Label27.
     void showClip();
     qint64 now() const { return m_runClock.seconds(); }
-    QString wallStamp() const;
+    // Shows the start and cycle-start wall times.
+    void showStamps();
 
     const StepTableView& m_steps;
     const RunControlsView& m_run;
@@ -103,6 +111,8 @@ private:
     qint64 m_cycleStart = 0;
     qint64 m_pauseStart = 0;
     qint64 m_resumeTime = 0;
+    QDateTime m_started;
+    QDateTime m_cycleStarted;
     // Engine operations under way; a tick never runs inside another operation.
     int m_depth = 0;
     RunState m_state;

@@ -28,6 +28,36 @@ std::unique_ptr<RunRecordFile> RunRecordFile::create(const QString& folder, cons
     return nullptr;
 }
 
+std::unique_ptr<RunRecordFile> RunRecordFile::append(const QString& path, QString* reason) {
+    const QByteArray kFirstLine = "# run record\n";
+    std::unique_ptr<RunRecordFile> record(new RunRecordFile(path));
+    QFile& file = record->m_file;
+    // The path comes from outside (the run journal): only a record of ours is ever added to.
+    if (!QFileInfo(path).isFile()) {
+        *reason = QStringLiteral("it is gone");
+        return nullptr;
+    }
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        *reason = file.errorString();
+        return nullptr;
+    }
+    if (file.read(kFirstLine.size()) != kFirstLine) {
+        *reason = QStringLiteral("it is not a run record");
+        return nullptr;
+    }
+    const qint64 size = file.size();
+    if (!file.seek(size - 1)) {
+        *reason = file.errorString();
+        return nullptr;
+    }
+    const bool ended = file.read(1) == "\n";
+    if (!file.seek(size) || (!ended && file.write("\n") != 1)) {
+        *reason = file.errorString();
+        return nullptr;
+    }
+    return record;
+}
+
 bool RunRecordFile::writeLine(const QString& text, QString* reason) {
     const QByteArray bytes = (text + QLatin1Char('\n')).toUtf8();
     if (m_file.write(bytes) != bytes.size()) {

@@ -15,6 +15,10 @@ public:
     static std::unique_ptr<RunRecordFile> create(const QString& folder, const QDateTime& start,
                                                  QString* reason);
 
+    // Opens an existing record at path to append to it. Nothing when it is not a run record or
+    // cannot be opened; *reason then says why. A line cut short by a crash is ended first.
+    static std::unique_ptr<RunRecordFile> append(const QString& path, QString* reason);
+
     // Appends text and a line end; false when not all of it reached the file (*reason says why).
     [[nodiscard]] bool writeLine(const QString& text, QString* reason);
 

@@ -58,6 +58,8 @@ QString eventName(RunEngine::Event event) {
         return QStringLiteral("end");
     case RunEngine::Event::Stopped:
         return QStringLiteral("stop");
+    case RunEngine::Event::Resumed:
+        return QStringLiteral("resume");
     }
     return {};
 }
@@ -124,6 +126,8 @@ void RunRecorder::runEvent(RunEngine::Event event) {
     QStringList c = cells(eventName(event));
     if (event == RunEngine::Event::StepBegan) {
         fillStep(c, m_engine.state().step);
+    } else if (event == RunEngine::Event::Resumed) {
+        c[Detail] = m_resumeDetail;
     }
     remember(c);
     if (!m_file) {
@@ -183,6 +187,26 @@ void RunRecorder::sampleReadings() {
         }
     }
     write(c);
+}
+
+void RunRecorder::resumeRecord(const QString& path, qint64 downtimeS) {
+    close();
+    m_resumeDetail =
+        QStringLiteral("the program was down %1 s; the run clock leaves it out").arg(downtimeS);
+    if (path.isEmpty()) {
+        if (m_enabled) {
+            open();
+        }
+        return;
+    }
+    QString reason;
+    m_file = RunRecordFile::append(path, &reason);
+    if (!m_file) {
+        sayLater(m_owner, QStringLiteral("The run record %1 cannot be continued: %2\r\nThe run "
+                                         "goes on in a new record.")
+                              .arg(path, reason));
+        open();
+    }
 }
 
 void RunRecorder::programExits() {

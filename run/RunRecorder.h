@@ -39,6 +39,11 @@ public:
     void boardStatesAtStart(const QStringList& states);
     // Once per run tick: the seven values of the live reading, empty cells while there is none.
     void sampleReadings();
+    // A run picked up after the program ended without closing it, before the engine resumes
+    // it: the record at path goes on (empty: the run had none; one starts if runs are
+    // recorded), or a new one starts, said once, when it cannot be added to. The resume event
+    // gives the downtime.
+    void resumeRecord(const QString& path, qint64 downtimeS);
     // The program ends (exit): the record notes it and is closed.
     void programExits();
 
@@ -67,4 +72,6 @@ private:
     bool m_enabled = false;
     std::unique_ptr<RunRecordFile> m_file;
     std::deque<QStringList> m_recent;
+    // The detail of the next resume event.
+    QString m_resumeDetail;
 };

@@ -21,6 +21,10 @@ MessageAnswer RecordingMessageBoxes::show(QWidget*, const MessageRequest& reques
     case MessageButtons::YesNo:
     case MessageButtons::YesNoCancel:
         return MessageAnswer::Yes;
+    case MessageButtons::ContinueDiscard:
+    case MessageButtons::Discard:
+        // Nothing is picked up that a test did not ask for.
+        return MessageAnswer::Discard;
     default:
         return MessageAnswer::Ok;
     }
@@ -35,6 +39,7 @@ TestEnvironment::TestEnvironment(const char*) {
     // HOME decides the working folders and where settings live; nothing may touch the real one.
     qputenv("HOME", m_home.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", (m_home.path() + QStringLiteral("/.config")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (m_home.path() + QStringLiteral("/.local/share")).toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

@@ -11,7 +11,8 @@
 #include <memory>
 
 // Records every message box the program shows and answers from a queue the test fills.
-// Unanswered boxes get their first button (OK or Yes) so a test never hangs on a dialog.
+// Unanswered boxes get their first button (OK or Yes; Discard where a run is offered) so a
+// test never hangs on a dialog.
 class RecordingMessageBoxes final : public MessageBoxService {
 public:
     MessageAnswer show(QWidget* parent, const MessageRequest& request) override;
