@@ -86,6 +86,7 @@ ProgramSteps ProgramEditor::currentSteps() const {
 }
 
 void ProgramEditor::recompute() {
+    ++m_revision;
     m_table.endSeconds[kStepCount] = 0;
     try {
         for (int row = 0; row < kStepCount; ++row) {

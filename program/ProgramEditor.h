@@ -38,6 +38,8 @@ public:
     void applySteps(const ProgramSteps& steps);
 
     const ProgramTable& table() const { return m_table; }
+    // Goes up at every recompute, so that what is derived from the steps can be kept until then.
+    quint64 revision() const { return m_revision; }
 
     // The program operations as the other windows and the run engine call them.
     void 读取输入值() { recompute(); }
@@ -61,4 +63,5 @@ private:
     const StepTableView& v;
     Clock& m_clock;
     ProgramTable m_table;
+    quint64 m_revision = 0;
 };

@@ -46,11 +46,15 @@ QString RunJournal::defaultPath() {
            QStringLiteral("/run.journal");
 }
 
-RunJournalEntry RunJournal::entryNow() const {
+RunJournalEntry RunJournal::entryNow() {
     RunJournalEntry e;
     e.position = m_engine.position();
     e.programPath = m_program.programPath();
-    e.programDigest = programDigest(m_program.currentSteps());
+    if (m_digestRevision != m_program.revision()) {
+        m_digest = programDigest(m_program.currentSteps());
+        m_digestRevision = m_program.revision();
+    }
+    e.programDigest = m_digest;
     const int step = e.position.step;
     const qint64 stepStart = step > 0 ? m_program.table().endSeconds[step - 1] : 0;
     e.stepS = std::max<qint64>(0, e.position.cycleS - stepStart);

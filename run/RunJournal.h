@@ -42,7 +42,7 @@ public:
 
 private:
     void write(RunState::Phase phase);
-    RunJournalEntry entryNow() const;
+    RunJournalEntry entryNow();
 
     const RunEngine& m_engine;
     const ProgramEditor& m_program;
@@ -58,5 +58,8 @@ private:
     // The last entry written, and whether it holds an open run.
     std::optional<RunJournalEntry> m_last;
     qint64 m_lastRunSecond = -1;
+    // The program's digest, as of the program's revision.
+    QByteArray m_digest;
+    std::optional<quint64> m_digestRevision;
     bool m_failureSaid = false;
 };

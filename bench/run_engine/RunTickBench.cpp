@@ -8,6 +8,7 @@
 #include "panel/TessalyPanel.h"
 #include "run/ChartData.h"
 #include "run/RunEngine.h"
+#include "run/RunJournal.h"
 #include "run/RunRecorder.h"
 #include "serial/DataWindow.h"
 #include "serial/FrameText.h"
@@ -16,6 +17,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
@@ -72,6 +74,43 @@ void BM_RunTick(benchmark::State& state) {
     root.recorder().setEnabled(false);
 }
 BENCHMARK(BM_RunTick)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Bytes this process has had written to the storage layer so far (whole pages), or -1.
+double storageBytesWritten() {
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : io.readAll().split('\n')) {
+        if (line.startsWith("write_bytes: ")) {
+            return line.mid(13).toDouble();
+        }
+    }
+    return -1;
+}
+
+// One run journal entry as a run second writes it: position, program digest, encoding and the
+// write flushed to the disk. The journal is written once per run-clock second, so this is its
+// cost per second of a run; the bytes give what a day of running writes.
+void BM_RunJournalWrite(benchmark::State& state) {
+    ManualClock clock;
+    SilentPlayer player;
+    AppRoot root(clock, [&player]() -> ClipPlayer& { return player; });
+    fillProgram(root.panel());
+    RunEngine& engine = root.runEngine();
+    engine.启动程序_Click(RunEngine::Start);
+    const double before = storageBytesWritten();
+    for (auto _ : state) {
+        clock.advanceMs(1000);
+        root.journal().afterTick();
+    }
+    const double perWrite = (storageBytesWritten() - before) / double(state.iterations());
+    state.counters["disk_bytes_per_write"] = perWrite;
+    state.counters["disk_MB_per_day"] = perWrite * 86400 / 1e6;
+    state.counters["file_bytes"] = double(QFileInfo(root.journal().path()).size());
+    engine.启动程序_Click(RunEngine::Stopp);
+}
+BENCHMARK(BM_RunJournalWrite)->Unit(benchmark::kMicrosecond);
 
 // A whole run tick against the program's length: the given number of steps of one second each,
 // the rest empty, so the run cycles through them all.
