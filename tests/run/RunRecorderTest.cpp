@@ -152,6 +152,41 @@ private slots:
         QTRY_COMPARE(messages().count(), 1);
         QVERIFY(messages().last().text.contains(path));
     }
+
+    // A resumed run adds to its record, ending a line a crash cut short first; a record that
+    // is gone or not a record is left alone, and a new one starts, said once.
+    void aResumedRunGoesOnInItsRecordOrANewOne() {
+        RecordFixture f;
+        f.step(0, 0, 0, 3, 1, 1);
+        f.press(RunEngine::Start);
+        const QString path = f.recorder.recordPath();
+        f.recorder.programExits();
+        QFile cut(path);
+        QVERIFY(cut.open(QIODevice::Append) && cut.write("2\t2026-12-07T18:0") > 0);
+        cut.close();
+        f.recorder.resumeRecord(path, 75);
+        f.engine().resume(f.engine().position());
+        QCOMPARE(f.recorder.recordPath(), path);
+        const QStringList lines = f.lines(QFileInfo(path).fileName());
+        QVERIFY(lines.contains("2\t2026-12-07T18:0"));
+        QCOMPARE(RecordFixture::events(lines).mid(RecordFixture::events(lines).indexOf("exit")),
+                 (QStringList{"exit", "resume", "step"}));
+        QCOMPARE(messages().count(), 0);
+
+        const QString foreign = TestEnvironment::instance().home() + "/notes.txt";
+        QFile notes(foreign);
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("lab notes\n") > 0);
+        notes.close();
+        for (const QString& bad : {foreign, TestEnvironment::instance().home() + "/gone.tsv"}) {
+            messages().clear();
+            f.recorder.resumeRecord(bad, 75);
+            QVERIFY(!f.recorder.recordPath().isEmpty() && f.recorder.recordPath() != bad);
+            QTRY_COMPARE(messages().count(), 1);
+            QVERIFY(messages().last().text.contains("cannot be continued"));
+        }
+        QVERIFY(notes.open(QIODevice::ReadOnly));
+        QCOMPARE(notes.readAll(), QByteArray("lab notes\n"));
+    }
 };
 
 TESSALY_TEST_MAIN(RunRecorderTest)
