@@ -7,6 +7,8 @@
 #include "run/RunEngine.h"
 #include "run/RunJournal.h"
 #include "run/RunRecorder.h"
+#include "status/StatusFeed.h"
+#include "status/StatusSnapshot.h"
 #include "tests/harness/ConnectBoards.h"
 #include "tests/harness/RunFixture.h"
 
@@ -174,6 +176,9 @@ private slots:
         QCOMPARE(state.elapsedS, killed.elapsedS);
         QCOMPARE(rig.engine().runSeconds(), killed.runS);
         QCOMPARE(rig.root.library().programPath(), program);
+        // The status page shows it like any other run, with its resume event.
+        const QByteArray json = statusJson(rig.root.statusFeed().snapshot());
+        QVERIFY2(json.contains("\"resume\"") && json.contains("\"running\""), json.constData());
 
         // Connect tells the board the step's relays.
         connectSimulatedBoards(rig.root.panel());
