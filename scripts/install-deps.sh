@@ -16,8 +16,9 @@ PACKAGES=(
     file
 )
 if [ "${1:-}" = "--tests" ]; then
-    # The status page is checked in a real browser and attacked with a slow-request tool.
-    PACKAGES+=(chromium slowhttptest)
+    # The status page is checked in a real browser and attacked with a slow-request tool; its
+    # metrics and alert rules are checked with a real Prometheus and Alertmanager.
+    PACKAGES+=(chromium slowhttptest prometheus prometheus-alertmanager)
 fi
 
 missing=()
