@@ -120,6 +120,22 @@ AppRoot::AppRoot(Clock& clock, Sound sound, ClipPlayerProvider player)
     m_statusFeed = std::make_unique<StatusFeed>(p, m_run->state(), reading, m_devices, m_clip,
                                                 *m_editor, *m_recorder, m_clock, *m_statusPage);
     m_helpMenu = std::make_unique<HelpMenu>(p);
+    m_statusFeed->addCounters = [this](RigMetrics& m) {
+        const MeasuringBoard& meter = *m_measuringBoard;
+        m.framesDecoded = meter.framesReceived();
+        m.framesRefused = meter.framesRefused();
+        m.measuringBoardLosses = meter.losses();
+        m.relayBoardLosses = m_relayBoard->losses();
+        for (int relay = 1; relay <= 2; ++relay) {
+            for (int k = 0; k < RelayBoard::kCommandResults; ++k) {
+                m.relayCommands[relay - 1][k] =
+                    m_relayBoard->commands(relay, static_cast<RelayBoard::CommandResult>(k));
+            }
+        }
+        if (m_playerWindow && m_playerWindow->existing()) {
+            m.audioUnderruns = m_playerWindow->existing()->underruns();
+        }
+    };
 
     wireEvents();
     disableSoundItems();

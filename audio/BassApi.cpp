@@ -63,6 +63,8 @@ BassLoad loadBassApi(const QString& folder) {
             QStringLiteral("%1 has no entry point %2").arg(QDir::toNativeSeparators(path), missing);
         return result;
     }
+    api.GetUnderruns =
+        reinterpret_cast<decltype(api.GetUnderruns)>(library.resolve("TESSALY_BASS_GetUnderruns"));
     result.api = api;
     return result;
 }

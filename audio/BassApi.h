@@ -24,6 +24,8 @@ struct BassApi {
     decltype(&BASS_ChannelBytes2Seconds) ChannelBytes2Seconds = nullptr;
     decltype(&BASS_ChannelGetAttributes) ChannelGetAttributes = nullptr;
     decltype(&BASS_ChannelGetInfo) ChannelGetInfo = nullptr;
+    // Optional, only in our own library: output callbacks that found no audio ready.
+    unsigned long long (*GetUnderruns)() = nullptr;
 };
 
 // The library's file name in the program folder: libbass.so, or bass.dll on Windows.

@@ -5,7 +5,9 @@
 
 #include <QString>
 #include <atomic>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -65,6 +67,13 @@ public:
 
     // True from a started load until its loader's very last step.
     [[nodiscard]] bool busy() const { return m_busy.load(std::memory_order_acquire); }
+    // Output callbacks that found no audio ready, when the library tells.
+    [[nodiscard]] std::optional<std::uint64_t> underruns() const {
+        if (m_api.GetUnderruns == nullptr) {
+            return std::nullopt;
+        }
+        return m_api.GetUnderruns();
+    }
     // Starts loading the opened input file of n bytes; input is null and n 0 when there is
     // nothing to read. Call only while not busy.
     void startFileLoad(std::unique_ptr<QFile> input, DWORD n);

@@ -67,6 +67,9 @@ public:
 
     [[nodiscard]] bool initialized() const { return m_engine != nullptr; }
     [[nodiscard]] bool busy() const { return m_engine && m_engine->busy(); }
+    [[nodiscard]] std::optional<std::uint64_t> underruns() const {
+        return m_engine ? m_engine->underruns() : std::nullopt;
+    }
     [[nodiscard]] DWORD currentChannel() const { return m_engine ? m_engine->currentChannel() : 0; }
 
     QPushButton* cmdOpenPlay = nullptr;

@@ -65,19 +65,27 @@ public:
         m_buffer.insert(m_buffer.end(), bytes.begin(), bytes.end());
         std::size_t pos = 0;
         const std::size_t size = m_buffer.size();
+        bool afterRejected = false;
         while (pos < size) {
-            pos = findHeader(pos);
+            const std::size_t header = findHeader(pos);
+            // Bytes that start no frame; the rest of a frame that failed its checksum is
+            // counted with it.
+            if (header > pos && !afterRejected) {
+                ++m_refusals.header;
+            }
+            pos = header;
             if (size - pos < kFrameSize) {
                 break;
             }
             const DecodeResult r =
                 decodeFrame(std::span<const std::uint8_t>(m_buffer.data() + pos, kFrameSize),
                             TimeScale::Received);
+            afterRejected = r.status != FrameStatus::Ok;
             if (r.status == FrameStatus::Ok) {
                 onFrame(r.reading);
                 pos += kFrameSize;
             } else {
-                ++m_rejected;
+                ++m_refusals.checksum;
                 ++pos;
             }
         }
@@ -86,15 +94,31 @@ public:
 
     std::size_t buffered() const { return m_buffer.size(); }
     // Candidate frames that began with a header but failed the checksum.
-    std::size_t rejected() const { return m_rejected; }
-    void clear() { m_buffer.clear(); }
+    std::size_t rejected() const { return m_refusals.checksum; }
+    // What was given up, by reason, since the assembler was made.
+    struct Refusals {
+        // A header whose 28 bytes failed the checksum.
+        std::uint64_t checksum = 0;
+        // A stretch of bytes that starts no frame.
+        std::uint64_t header = 0;
+        // A frame cut short: its first bytes were buffered when the stream was dropped.
+        std::uint64_t length = 0;
+    };
+    const Refusals& refusals() const { return m_refusals; }
+    // Drops the stream; a frame begun is given up.
+    void clear() {
+        if (!m_buffer.empty()) {
+            ++m_refusals.length;
+        }
+        m_buffer.clear();
+    }
 
 private:
     // First position at or after pos where a header (or, at the end, its beginning) starts.
     std::size_t findHeader(std::size_t pos) const;
 
     std::vector<std::uint8_t> m_buffer;
-    std::size_t m_rejected = 0;
+    Refusals m_refusals;
 };
 
 // ---- Relay board ----

@@ -48,6 +48,7 @@ void MeasuringBoard::disconnect() {
 }
 
 void MeasuringBoard::lose(const QString& reason) {
+    ++m_losses;
     forgetStream();
     // Readings of a board that is gone would be taken as current.
     m_reading.reset();
@@ -68,6 +69,7 @@ void MeasuringBoard::forgetStream() {
     // The first frame of the next board shows at once.
     m_sinceShown.invalidate();
     m_sinceRead.invalidate();
+    m_assembler.clear();
 }
 
 void MeasuringBoard::showSoon(bool fastStream) {

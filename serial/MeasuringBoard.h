@@ -38,6 +38,10 @@ public:
     const LiveReading& reading() const { return m_reading; }
     // Frames decoded since the board was made, shown or not.
     std::uint64_t framesReceived() const { return m_framesReceived; }
+    // What the stream held that was not a frame, by reason.
+    const frames::FrameAssembler::Refusals& framesRefused() const { return m_assembler.refusals(); }
+    // Losses since the board was made.
+    std::uint64_t losses() const { return m_losses; }
 
     // The device went away (as its port reports it): the port is closed by then; the stream
     // is forgotten and there is no reading until the next frame.
@@ -79,6 +83,7 @@ private:
     LiveReading& m_reading;
     frames::FrameAssembler m_assembler;
     std::uint64_t m_framesReceived = 0;
+    std::uint64_t m_losses = 0;
     // A decoded frame and read not yet handed to the views.
     bool m_readingPending = false;
     QByteArray m_pendingBytes;

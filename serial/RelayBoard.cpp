@@ -17,6 +17,7 @@ RelayBoard::RelayBoard(std::unique_ptr<CommControl> comm, QObject* parent)
     m_comm->setOutBufferCount(0);
     m_comm->setOnComm([this] { onComm(); });
     m_comm->setOnLost([this](const QString& reason) {
+        ++m_losses;
         emit lost(reason);
         emit linkChanged(false);
     });
@@ -77,6 +78,13 @@ QByteArray bytesOf(std::span<const std::uint8_t> frame) {
 RelayBoard::Result RelayBoard::switchRelay(int relay, bool close) {
     const Result result =
         send(bytesOf(frames::relaySwitchFrame(static_cast<quint8>(relay), close ? 1 : 0)), 0);
+    if (relay == 1 || relay == 2) {
+        const CommandResult counted = result.done ? CommandResult::Sent
+                                      : result.error == CommErrorCode::PortNotOpen
+                                          ? CommandResult::NotSent
+                                          : CommandResult::Failed;
+        ++m_commands[relay - 1][static_cast<int>(counted)];
+    }
     if (result.done) {
         emit switched(relay, close);
     }

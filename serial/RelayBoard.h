@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <array>
+#include <cstdint>
 #include <memory>
 
 // The two-relay board (relay 1 laser, relay 2 vacuum pump) on its serial port, 9600,n,8,1.
@@ -37,6 +39,16 @@ public:
     // Asks the board to answer CC.
     Result test();
 
+    // How switching commands ended: taken, failed on the port, or not sent (port closed).
+    enum class CommandResult { Sent, Failed, NotSent };
+    static constexpr int kCommandResults = 3;
+    // Switching commands for relay 1 or 2 since the board was made, by how they ended.
+    std::uint64_t commands(int relay, CommandResult result) const {
+        return m_commands[relay - 1][static_cast<int>(result)];
+    }
+    // Losses since the board was made.
+    std::uint64_t losses() const { return m_losses; }
+
 signals:
     // After connect, disconnect and a loss.
     void linkChanged(bool connected);
@@ -53,4 +65,6 @@ private:
     void onComm();
 
     std::unique_ptr<CommControl> m_comm;
+    std::array<std::array<std::uint64_t, kCommandResults>, 2> m_commands{};
+    std::uint64_t m_losses = 0;
 };

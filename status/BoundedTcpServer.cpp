@@ -30,7 +30,7 @@ void BoundedTcpServer::incomingConnection(qintptr descriptor) {
         if (fromClient == 0) {
             m_openByAddress.remove(client);
         }
-        HttpConnection::refuse(socket, 503, m_limits);
+        HttpConnection::refuse(socket, 503, m_limits, m_answers);
         return;
     }
     ++m_open;
@@ -42,5 +42,5 @@ void BoundedTcpServer::incomingConnection(qintptr descriptor) {
             m_openByAddress.erase(it);
         }
     });
-    new HttpConnection(socket, client, m_limits, m_answerer);
+    new HttpConnection(socket, client, m_limits, m_answerer, m_answers);
 }

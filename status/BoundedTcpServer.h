@@ -15,6 +15,8 @@ public:
                      QObject* parent = nullptr);
 
     int openConnections() const { return m_open; }
+    // Answers sent so far, by status code, refusals included.
+    const HttpConnection::AnswerCounts& answersByCode() const { return m_answers; }
 
 protected:
     void incomingConnection(qintptr descriptor) override;
@@ -24,4 +26,5 @@ private:
     HttpConnection::Answerer m_answerer;
     int m_open = 0;
     QHash<QHostAddress, int> m_openByAddress;
+    HttpConnection::AnswerCounts m_answers;
 };

@@ -22,9 +22,9 @@ void discardInput(QTcpSocket* socket) {
 } // namespace
 
 HttpConnection::HttpConnection(QTcpSocket* socket, QHostAddress peer, const HttpLimits& limits,
-                               Answerer answerer)
+                               Answerer answerer, AnswerCounts& counts)
     : QObject(socket), m_socket(socket), m_peer(std::move(peer)), m_limits(limits),
-      m_answerer(std::move(answerer)), m_restSinceMs(nowMs()) {
+      m_answerer(std::move(answerer)), m_counts(counts), m_restSinceMs(nowMs()) {
     // Qt holds no more than this of a client that is not being read: the rest waits in the
     // system's buffers and then the client's.
     socket->setReadBufferSize(m_limits.requestBytes * 2);
@@ -41,7 +41,9 @@ HttpConnection::HttpConnection(QTcpSocket* socket, QHostAddress peer, const Http
     pump();
 }
 
-void HttpConnection::refuse(QTcpSocket* socket, int status, const HttpLimits& limits) {
+void HttpConnection::refuse(QTcpSocket* socket, int status, const HttpLimits& limits,
+                            AnswerCounts& counts) {
+    ++counts[status];
     socket->write(httpAnswerBytes(HttpAnswer{status, {}, {}, {}}, false, true));
     discardInput(socket);
     socket->disconnectFromHost();
@@ -91,6 +93,7 @@ void HttpConnection::send(const HttpAnswer& answer, bool headOnly, bool close,
     if (m_socket->bytesToWrite() == 0) {
         m_takenSinceMs = nowMs();
     }
+    ++m_counts[answer.status];
     m_socket->write(httpAnswerBytes(answer, headOnly, close, keepAliveAsked));
     if (close) {
         m_closing = true;

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <map>
 
 class QTcpSocket;
 
@@ -19,12 +20,15 @@ class QTcpSocket;
 class HttpConnection : public QObject {
 public:
     using Answerer = std::function<HttpAnswer(const HttpRequest&, const QHostAddress& peer)>;
+    // Answers sent, by status code; the server's, which outlives its connections.
+    using AnswerCounts = std::map<int, quint64>;
 
     HttpConnection(QTcpSocket* socket, QHostAddress peer, const HttpLimits& limits,
-                   Answerer answerer);
+                   Answerer answerer, AnswerCounts& counts);
 
     // Answers status on a connection that is not taken, and closes it.
-    static void refuse(QTcpSocket* socket, int status, const HttpLimits& limits);
+    static void refuse(QTcpSocket* socket, int status, const HttpLimits& limits,
+                       AnswerCounts& counts);
 
 private:
     enum class Waiting { Idle, Request, Taking };
@@ -38,6 +42,7 @@ private:
     QHostAddress m_peer;
     HttpLimits m_limits;
     Answerer m_answerer;
+    AnswerCounts& m_counts;
     // The front of the client's input: one request and at most a byte past the limit.
     QByteArray m_in;
     bool m_closing = false;

@@ -63,6 +63,9 @@ StatusFeed::StatusFeed(const RunControlsView& run, const RunState& runState,
             refresh();
         }
     });
+    m_page.metricsSource = [this] {
+        return metrics();
+    };
     m_page.onServingChanged = [this] {
         if (m_page.serving()) {
             m_idle.start();
@@ -71,6 +74,25 @@ StatusFeed::StatusFeed(const RunControlsView& run, const RunState& runState,
             m_idle.stop();
         }
     };
+}
+
+StatusFeed::~StatusFeed() {
+    m_page.metricsSource = nullptr;
+    m_page.onServingChanged = nullptr;
+}
+
+RigMetrics StatusFeed::metrics() const {
+    RigMetrics m;
+    m.version = QStringLiteral(TESSALY_VERSION);
+    m.run = m_run;
+    m.programLengthS = m_program.table().endSeconds[kStepCount];
+    m.programFile = QFileInfo(m_program.programPath()).fileName();
+    m.reading = m_reading;
+    m.devices = m_devices;
+    if (addCounters) {
+        addCounters(m);
+    }
+    return m;
 }
 
 void StatusFeed::refresh() {

@@ -6,9 +6,11 @@
 #include "run/RunState.h"
 #include "serial/DeviceState.h"
 #include "status/ReadingHistory.h"
+#include "status/RigMetrics.h"
 #include "status/StatusSnapshot.h"
 
 #include <QTimer>
+#include <functional>
 
 class Clock;
 class ProgramEditor;
@@ -25,10 +27,18 @@ public:
                const DeviceState& devices, const PumpClip& clip, const ProgramEditor& program,
                const RunRecorder& recorder, Clock& clock, StatusPage& page);
 
+    ~StatusFeed();
+    StatusFeed(const StatusFeed&) = delete;
+    StatusFeed& operator=(const StatusFeed&) = delete;
+
     // After each run tick, run event and device event.
     void refresh();
 
     StatusSnapshot snapshot() const;
+    // The values /metrics gives, counters included.
+    RigMetrics metrics() const;
+    // Adds the boards' and the sound output's counters to metrics (the root has them).
+    std::function<void(RigMetrics&)> addCounters;
 
 private:
     const RunControlsView& m_runControls;

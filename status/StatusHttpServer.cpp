@@ -101,6 +101,13 @@ HttpAnswer StatusHttpServer::answer(const HttpRequest& request, const QHostAddre
     if (path == QLatin1String("/status.json")) {
         return {200, "application/json; charset=utf-8", m_snapshot, {}};
     }
+    if (path == QLatin1String("/metrics") && m_metricsSource) {
+        if (m_metricsStale) {
+            m_metrics = m_metricsSource();
+            m_metricsStale = false;
+        }
+        return {200, "text/plain; version=0.0.4; charset=utf-8", m_metrics, {}};
+    }
     if (path == QLatin1String("/page.js")) {
         return {200, "text/javascript; charset=utf-8", m_script, {}};
     }

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
+#include <functional>
 
 // The read-only status page over HTTP: the page, its script and style, and /status.json.
 // Only GET and HEAD, only with the access token; nothing is read from disk on a request and a
@@ -25,8 +26,18 @@ public:
     // Requests answered so far, refused ones included.
     qint64 answeredRequests() const { return m_answered; }
 
-    // The JSON the next requests are answered with.
-    void setSnapshot(const QByteArray& json) { m_snapshot = json; }
+    // The JSON the next requests are answered with; /metrics is made again after it.
+    void setSnapshot(const QByteArray& json) {
+        m_snapshot = json;
+        m_metricsStale = true;
+    }
+    // Makes /metrics: asked by the first request after each new snapshot, so a client asking
+    // often costs no more than the snapshots do (a few a second).
+    void setMetricsSource(std::function<QByteArray()> source) {
+        m_metricsSource = std::move(source);
+    }
+    // Answers sent so far, by status code, refusals included.
+    const HttpConnection::AnswerCounts& answersByCode() const { return m_tcp->answersByCode(); }
 
 private:
     HttpAnswer answer(const HttpRequest& request, const QHostAddress& peer);
@@ -41,5 +52,8 @@ private:
     QByteArray m_script;
     QByteArray m_style;
     QByteArray m_snapshot = "{}";
+    std::function<QByteArray()> m_metricsSource;
+    QByteArray m_metrics;
+    bool m_metricsStale = true;
     qint64 m_answered = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "base/MessageBoxes.h"
 #include "status/AccessToken.h"
+#include "status/RigMetrics.h"
 #include "status/ShareStatusWindow.h"
 #include "status/StatusHttpServer.h"
 
@@ -102,6 +103,12 @@ void StatusPage::serve(bool quiet) {
         QString reason;
         if (server->start(m_settings.address(), m_settings.port, &reason)) {
             server->setSnapshot(m_snapshot.isEmpty() ? QByteArray("{}") : m_snapshot);
+            server->setMetricsSource([this, answers = server.get()] {
+                RigMetrics metrics = metricsSource ? metricsSource() : RigMetrics{};
+                metrics.statusAnswers = answers->answersByCode();
+                metrics.process = readProcessStats();
+                return metricsText(metrics);
+            });
             m_server = std::move(server);
         } else {
             m_problem = QStringLiteral("The status page cannot be opened on port %1: %2")

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+struct RigMetrics;
 class QWidget;
 class ShareStatusWindow;
 class StatusHttpServer;
@@ -39,6 +40,9 @@ public:
 
     // The snapshot the next requests get.
     void publish(const QByteArray& json);
+    // The rig's values for /metrics, asked only when it is requested; the page adds its own
+    // answers and the process's figures.
+    std::function<RigMetrics()> metricsSource;
 
     const StatusPageSettings& settings() const { return m_settings; }
     // Saves settings and serves (or stops serving) as they say; a missing token is made here.

@@ -309,6 +309,12 @@ using namespace tessaly::bass;
 
 extern "C" {
 
+// Beyond the 2.2 interface, for the program's metrics: output callbacks that had no audio
+// ready in time since the output was opened. A library without it is still taken.
+__attribute__((visibility("default"))) unsigned long long TESSALY_BASS_GetUnderruns(void) {
+    return guarded(0ULL, [] { return static_cast<unsigned long long>(probe::underruns()); });
+}
+
 DWORD BASS_GetVersion(void) {
     return kVersion;
 }

@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -70,6 +71,40 @@ void BM_StatusSnapshot(benchmark::State& state) {
     state.counters["json_bytes"] = double(statusJson(rig.root.statusFeed().snapshot()).size());
 }
 BENCHMARK(BM_StatusSnapshot)->Unit(benchmark::kMicrosecond);
+
+// One /metrics answer as a scrape gets it: the rig's values, the process's figures from /proc,
+// the text and the HTTP exchange over loopback. The page makes the text once per snapshot, so
+// each iteration publishes a new one first, as a scrape after a tick finds it.
+void BM_MetricsScrape(benchmark::State& state) {
+    ManualClock clock;
+    Rig rig(clock);
+    rig.root.runEngine().启动程序_Click(RunEngine::Start);
+    const QByteArray request = "GET /metrics HTTP/1.1\r\nHost: x\r\nAuthorization: Bearer " +
+                               rig.root.statusPage().settings().token.toUtf8() + "\r\n\r\n";
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, rig.root.statusPage().port());
+    socket.waitForConnected(5000);
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        clock.advanceMs(500);
+        rig.root.runEngine().Timer1_Timer();
+        state.ResumeTiming();
+        socket.write(request);
+        QByteArray answer;
+        // Until the whole body is in: the page answers with a length, and the text ends with a
+        // line end.
+        while (!answer.contains("\r\n\r\n") || !answer.endsWith('\n') ||
+               answer.size() - answer.indexOf("\r\n\r\n") - 4 <
+                   answer.mid(answer.indexOf("Content-Length: ") + 16, 12).split('\r')[0].toInt()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            answer += socket.readAll();
+        }
+        bytes = answer.size();
+    }
+    state.counters["answer_bytes"] = double(bytes);
+}
+BENCHMARK(BM_MetricsScrape)->Unit(benchmark::kMicrosecond);
 
 // Ten seconds of a real run (argument 0: nobody asks; 1: a flood from four connections of
 // this machine): how late each 500 ms run tick came after the one before, and how late a

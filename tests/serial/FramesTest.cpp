@@ -200,6 +200,28 @@ private slots:
         QVERIFY(a.rejected() > 0);
     }
 
+    // Each thing given up is counted once, under its reason: a stretch of bytes that starts no
+    // frame, a header whose frame fails the checksum (its own bytes not counted again), and a
+    // frame begun when the stream is dropped.
+    void refusalsAreCountedByReason() {
+        FrameAssembler a;
+        const auto good = encodeFrame({50120, 870, 12, 63, 4200, 2701, 2688});
+        auto bad = good;
+        bad[10] ^= 0x01;
+        std::vector<std::uint8_t> stream = {0x01, 0x02, 0x03};
+        stream.insert(stream.end(), bad.begin(), bad.end());
+        stream.insert(stream.end(), good.begin(), good.end());
+        stream.insert(stream.end(), good.begin(), good.begin() + 10);
+        int frames = 0;
+        a.feed(stream, [&](const Reading&) { ++frames; });
+        QCOMPARE(frames, 1);
+        a.clear();
+        a.clear();
+        QCOMPARE(a.refusals().header, std::uint64_t{1});
+        QCOMPARE(a.refusals().checksum, std::uint64_t{1});
+        QCOMPARE(a.refusals().length, std::uint64_t{1});
+    }
+
     void readingTextTrimsZerosAndUsesNoGrouping_data() {
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("text");

@@ -184,6 +184,44 @@ private slots:
         QCOMPARE(f.status()["state"].toString(), QString("stopped"));
     }
 
+    // /metrics, behind the token, gives the rig's values in base units in a form promtool
+    // takes, and no reading at all while the board gives none.
+    void metricsFollowTheRig() {
+        PageFixture f;
+        const QByteArray bearer =
+            "Authorization: Bearer " + f.root.statusPage().settings().token.toUtf8() + "\r\n";
+        QCOMPARE(exchange(f.port(), getRequest("/metrics")).status, 401);
+        const auto metrics = [&] {
+            const HttpReply r = exchange(f.port(), getRequest("/metrics", bearer));
+            return r.status == 200 ? r.body : QByteArray();
+        };
+        f.root.runEngine().启动程序_Click(RunEngine::Start);
+        f.run(12000);
+        const QByteArray running = metrics();
+        for (const char* line :
+             {"tessaly_reading_voltage_volts 5.012\n", "tessaly_run_state{state=\"running\"} 1\n",
+              "tessaly_run_step 1\n", "tessaly_relay_wanted{relay=\"laser\"} 1\n",
+              "tessaly_program_length_seconds 30\n",
+              "tessaly_status_requests_total{code=\"401\"} 1\n",
+              "tessaly_board_link{board=\"measuring\",link=\"not connected\"} 1\n"}) {
+            QVERIFY2(running.contains(line), line);
+        }
+        QProcess promtool;
+        promtool.start(QStringLiteral("promtool"), {"check", "metrics"});
+        QVERIFY2(promtool.waitForStarted(), "promtool is missing: the test set-up installs it");
+        promtool.write(running);
+        promtool.closeWriteChannel();
+        QVERIFY(promtool.waitForFinished(30000));
+        QVERIFY2(promtool.exitCode() == 0, promtool.readAll().constData());
+
+        f.root.measuringBoard().lose(QStringLiteral("unplugged"));
+        f.run(1000);
+        const QByteArray lost = metrics();
+        QVERIFY(!lost.isEmpty() && !lost.contains("tessaly_reading_"));
+        QVERIFY(lost.contains("tessaly_board_link{board=\"measuring\",link=\"lost\"} 1\n"));
+        QVERIFY(lost.contains("tessaly_board_losses_total{board=\"measuring\"} 1\n"));
+    }
+
     void aLostMeasuringBoardIsNoReadingAnywhere() {
         PageFixture f;
         f.root.recorder().setEnabled(true);
