@@ -75,3 +75,20 @@ function(tessaly_fuzz_test)
   set_tests_properties(${F_TARGET} PROPERTIES LABELS fuzz TIMEOUT 120
     ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0;UBSAN_OPTIONS=print_stacktrace=1")
 endfunction()
+
+# A libFuzzer target over one library: the library gets the fuzzer's coverage instrumentation,
+# the target its entry point, and a bounded run from its seeds becomes a test.
+#   tessaly_fuzz_target(NAME name SOURCE file LIBRARY lib SEEDS folder [EXTRA ...] [DEPENDS ...])
+function(tessaly_fuzz_target)
+  cmake_parse_arguments(F "" "NAME;SOURCE;LIBRARY;SEEDS" "EXTRA;DEPENDS" ${ARGN})
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "TESSALY_FUZZ needs clang (libFuzzer)")
+  endif()
+  target_compile_options(${F_LIBRARY} PRIVATE -fsanitize=fuzzer-no-link)
+  add_executable(${F_NAME} ${F_SOURCE})
+  target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${F_NAME} PRIVATE ${F_LIBRARY})
+  tessaly_warnings(${F_NAME})
+  tessaly_fuzz_test(TARGET ${F_NAME} SEEDS ${F_SEEDS} EXTRA ${F_EXTRA} DEPENDS ${F_DEPENDS})
+endfunction()
