@@ -83,11 +83,7 @@ SerialCommControl::SerialCommControl() {
     QObject::connect(&m_watch, &QTimer::timeout, &m_port, [this] { checkDevice(); });
     m_hold.setSingleShot(true);
     m_hold.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&m_hold, &QTimer::timeout, &m_port, [this] {
-        if (QSocketNotifier* reader = readNotifier(); reader != nullptr && m_port.isOpen()) {
-            reader->setEnabled(true);
-        }
-    });
+    QObject::connect(&m_hold, &QTimer::timeout, &m_port, [this] { endHold(); });
 }
 
 SerialCommControl::~SerialCommControl() {
@@ -98,6 +94,7 @@ SerialCommControl::~SerialCommControl() {
 void SerialCommControl::closeDevice() {
     // A port opened again reads from the start.
     m_hold.stop();
+    m_port.setReadBufferSize(0);
     if (m_armedFd >= 0) {
         RelayCrashGuard::disarm(m_armedFd);
         m_armedFd = -1;
@@ -195,30 +192,27 @@ void SerialCommControl::setPortOpen(bool open) {
     m_watch.start();
 }
 
-// The port reads through a notifier of its own (its child on this platform); without one to
-// be found, nothing is held and every arrival is read as it comes.
-QSocketNotifier* SerialCommControl::readNotifier() {
-    const auto notifiers =
-        m_port.findChildren<QSocketNotifier*>(QString(), Qt::FindDirectChildrenOnly);
-    for (QSocketNotifier* notifier : notifiers) {
-        if (notifier->type() == QSocketNotifier::Read) {
-            return notifier;
-        }
-    }
-    return nullptr;
-}
-
 void SerialCommControl::holdReceiving(int ms) {
     if (ms <= 0 || !m_port.isOpen()) {
         return;
     }
-    QSocketNotifier* reader = readNotifier();
-    if (reader == nullptr) {
+    // A port whose read buffer is full reads nothing more from the device: with room for one
+    // byte and nobody reading it, what comes meanwhile waits in the driver, and the window is
+    // woken at most once for it.
+    m_port.setReadBufferSize(1);
+    m_hold.start(ms);
+}
+
+void SerialCommControl::endHold() {
+    m_port.setReadBufferSize(0);
+    if (!m_port.isOpen()) {
         return;
     }
-    // Re-enabled at the hold's end, always, while the port is open.
-    reader->setEnabled(false);
-    m_hold.start(ms);
+    // Takes all that waits in the driver now, in one read, rather than at the port's next look;
+    // the byte taken during the hold comes with it, or alone when nothing else came.
+    if (!m_port.waitForReadyRead(0) && m_port.bytesAvailable() > 0) {
+        onReadyRead();
+    }
 }
 
 void SerialCommControl::checkDevice() {
@@ -375,8 +369,7 @@ QByteArray SerialCommControl::Input() {
 }
 
 void SerialCommControl::pullFromPort() {
-    // While held, the port's buffer stays empty (its notifier reads nothing), and reading it
-    // would turn the notifier back on.
+    // While held, reading the port would have it read from the device again.
     if (!m_port.isOpen() || m_hold.isActive()) {
         return;
     }

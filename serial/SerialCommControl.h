@@ -3,7 +3,6 @@
 #include "serial/CommControl.h"
 
 #include <QSerialPort>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -66,7 +65,8 @@ private:
     void raiseDeferred();
     void onError(QSerialPort::SerialPortError error);
     void checkDevice();
-    QSocketNotifier* readNotifier();
+    // The hold's end: the port reads freely again, starting with what waited.
+    void endHold();
     void portLost(const QString& reason);
     void applySettings(const CommSettings& settings);
     // Closes the device; the crash handler stops writing to it first.
