@@ -137,6 +137,21 @@ template <typename Done> bool spinUntil(int ms, Done done) {
     return true;
 }
 
+// Times the window's thread (the process's first) went to sleep and was woken, from the
+// kernel's count of its voluntary context switches.
+double windowThreadWakeups() {
+    QFile status(QStringLiteral("/proc/self/task/%1/status").arg(::getpid()));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("voluntary_ctxt_switches:")) {
+            return line.mid(24).trimmed().toDouble();
+        }
+    }
+    return 0;
+}
+
 double cpuSeconds() {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
@@ -408,6 +423,7 @@ void BM_MeasuringLineRate(benchmark::State& state) {
         };
         std::atomic<bool> done{false};
         double writerCpu = 0;
+        const double wakeupsStart = windowThreadWakeups();
         const double cpuStart = cpuSeconds();
         QElapsedTimer wall;
         wall.start();
@@ -450,6 +466,8 @@ void BM_MeasuringLineRate(benchmark::State& state) {
             std::min<std::uint64_t>(frameCount, root.measuringBoard().framesReceived()));
         state.counters["newest_shown_ms_max"] = static_cast<double>(worstWaitNs) / 1e6;
         state.counters["label_updates_per_s"] = labelUpdates / wallSeconds;
+        state.counters["window_wakeups_per_s"] =
+            (windowThreadWakeups() - wakeupsStart) / wallSeconds;
         state.counters["message_boxes"] = boxes.shown;
         root.runEngine().启动程序_Click(RunEngine::Stopp);
         root.exitSoftware();
