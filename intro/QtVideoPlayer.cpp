@@ -43,9 +43,30 @@ private:
     std::function<void()> m_then;
 };
 
+// Runs a callback each time the watched widget is shown.
+class OnShow final : public QObject {
+public:
+    OnShow(QObject* watched, std::function<void()> then)
+        : QObject(watched), m_then(std::move(then)) {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            m_then();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_then;
+};
+
 } // namespace
 
-QtVideoPlayer::QtVideoPlayer(const QString& picture) : m_widget(std::make_unique<QWidget>()) {
+QtVideoPlayer::QtVideoPlayer(const QString& picture)
+    : m_widget(std::make_unique<QWidget>()), m_picturePath(picture) {
     auto* column = new QVBoxLayout(m_widget.get());
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -54,11 +75,8 @@ QtVideoPlayer::QtVideoPlayer(const QString& picture) : m_widget(std::make_unique
     m_picture->setAlignment(Qt::AlignCenter);
     m_picture->setStyleSheet(QStringLiteral("background: black;"));
     m_picture->setMinimumSize(1, 1);
-    const QPixmap pixmap(picture);
-    if (!pixmap.isNull()) {
-        m_picture->setPixmap(pixmap);
-        m_picture->setScaledContents(true);
-    }
+    m_picture->setScaledContents(true);
+    loadPicture();
     m_picture->setAccessibleName(QStringLiteral("Product picture"));
     m_video = new VideoFrameView;
     m_video->setAccessibleName(QStringLiteral("Video"));
@@ -93,6 +111,11 @@ QtVideoPlayer::QtVideoPlayer(const QString& picture) : m_widget(std::make_unique
     QObject::connect(m_position, &QSlider::sliderMoved, m_widget.get(), [this](int ms) {
         if (m_player) {
             m_player->setPosition(ms);
+        }
+    });
+    new OnShow(m_widget.get(), [this] {
+        if (m_stack->currentWidget() == m_picture) {
+            loadPicture();
         }
     });
     new FirstPaint(m_picture, [this] {
@@ -197,6 +220,11 @@ void QtVideoPlayer::stop() {
 
 void QtVideoPlayer::release() {
     m_wantPlay = false;
+    // A hidden player holds no decoded picture (some 5 MB with the label's scaled copy) for a
+    // run that may last days; it is read again when it is next shown.
+    if (!m_widget->isVisible()) {
+        m_picture->clear();
+    }
     if (!m_player) {
         return;
     }
@@ -213,6 +241,12 @@ void QtVideoPlayer::release() {
     m_video->setFrame(QVideoFrame());
     m_position->setRange(0, 0);
     updateControls();
+}
+
+void QtVideoPlayer::loadPicture() {
+    if (m_picture->pixmap().isNull()) {
+        m_picture->setPixmap(QPixmap(m_picturePath));
+    }
 }
 
 VideoPlayer::State QtVideoPlayer::playState() const {
@@ -245,6 +279,9 @@ void QtVideoPlayer::setMute(bool mute) {
 }
 
 void QtVideoPlayer::showPicture(bool picture) {
+    if (picture) {
+        loadPicture();
+    }
     m_stack->setCurrentWidget(picture ? static_cast<QWidget*>(m_picture) : m_video);
 }
 

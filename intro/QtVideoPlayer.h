@@ -35,6 +35,7 @@ public:
 
 private:
     void startBackEnd();
+    void loadPicture();
     void showPicture(bool picture);
     void updateControls();
 
@@ -49,6 +50,7 @@ private:
     QSlider* m_position = nullptr;
     QMediaPlayer* m_player = nullptr;
     QAudioOutput* m_audio = nullptr;
+    QString m_picturePath;
     QString m_file;
     bool m_muted = false;
     bool m_wantPlay = false;

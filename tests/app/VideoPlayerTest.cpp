@@ -71,6 +71,23 @@ private slots:
         QCOMPARE(position->value(), 0);
     }
 
+    // A hidden, released player (the splash after its hand-over) holds no decoded picture; shown
+    // again where no video plays, the picture is back.
+    void aHiddenReleasedPlayerLetsGoOfItsPicture() {
+        QtVideoPlayer player(QStringLiteral("Dorvex.jpg"));
+        player.widget()->show();
+        auto* picture = player.widget()->findChild<QLabel*>();
+        QVERIFY(!picture->pixmap().isNull());
+        player.release();
+        QVERIFY(!picture->pixmap().isNull());
+        player.widget()->hide();
+        player.release();
+        QVERIFY(picture->pixmap().isNull());
+        player.widget()->show();
+        QVERIFY(picture->isVisible());
+        QVERIFY(!picture->pixmap().isNull());
+    }
+
     void framesKeepTheirProportionsCentred() {
         QCOMPARE(fittedRect(QSize(160, 90), QRect(0, 0, 320, 320)), QRect(0, 70, 320, 180));
         QCOMPARE(fittedRect(QSize(100, 100), QRect(10, 0, 300, 100)), QRect(110, 0, 100, 100));
