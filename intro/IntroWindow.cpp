@@ -1,6 +1,7 @@
 #include "intro/IntroWindow.h"
 
 #include "base/Clock.h"
+#include "base/FreedMemory.h"
 #include "base/Twips.h"
 
 #include <QCloseEvent>
@@ -17,6 +18,7 @@ constexpr int kSplashHeight = 7000;
 constexpr int kVideoWindowHeight = 8400;
 constexpr qint64 kGiveUpMs = 15000;
 constexpr qint64 kMinimumSplashMs = 10000;
+constexpr int kFreedMemoryDelayMs = 2000;
 
 QPushButton* videoButton(QWidget* parent, const QString& caption, const char* name, int left) {
     auto* button = new QPushButton(caption, parent);
@@ -172,7 +174,7 @@ void 片头::Timer1_Timer() {
     hide();
     // The logo video is not heard or decoded behind a hidden window, and its decoders and
     // threads are not kept for a run that may last days; the video window starts them anew.
-    WindowsMediaPlayer1->release();
+    releasePlayer();
     setVideoWindowSize(true);
     通知信息->hide();
     ProgressBar1->hide();
@@ -206,8 +208,14 @@ void 片头::setVideoWindowSize(bool video) {
     }
 }
 
-void 片头::closeEvent(QCloseEvent* event) {
+void 片头::releasePlayer() {
     WindowsMediaPlayer1->release();
+    // The media back end's threads let go of their frames shortly after.
+    QTimer::singleShot(kFreedMemoryDelayMs, this, [] { returnFreedMemory(); });
+}
+
+void 片头::closeEvent(QCloseEvent* event) {
+    releasePlayer();
     if (!m_handedOver) {
         // Closing the splash ends the program: no main panel may appear after it.
         检查文件是否齐全->stop();

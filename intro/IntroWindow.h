@@ -72,6 +72,7 @@ protected:
 private:
     // The splash size hides the buttons below the window; the video size shows them.
     void setVideoWindowSize(bool video);
+    void releasePlayer();
     void centreOnScreen();
     void callHook(ReleaseHook hook);
 
