@@ -3,7 +3,9 @@
 // own controls, ticks "Cycle" and starts the program that the panel loaded, and runs until it
 // is told to end (SIGTERM runs the exit sequence, as in the program). Prints "running <pid>"
 // once the run has started. rig_cost.sh drives it on a real X server.
-//   rig_cost_probe <program folder>
+//   rig_cost_probe <program folder> [--without-video]
+// --without-video: the splash's player plays nothing, so the media back end is never loaded;
+// the difference to a normal run is what the intro video leaves behind.
 // The boards come from TESSALY_VIRTUAL_PORTS (the board simulator's first line).
 #include "app/AppRoot.h"
 #include "app/StartUp.h"
@@ -20,9 +22,26 @@
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
+
+// A player that plays nothing and never loads a media back end.
+class NoVideo final : public VideoPlayer {
+public:
+    QWidget* widget() override { return &m_widget; }
+    void setFileName(const QString&) override {}
+    void play() override {}
+    void stop() override {}
+    State playState() const override { return Playing; }
+    void setMute(bool) override {}
+    bool isMuted() const override { return true; }
+    void release() override {}
+
+private:
+    QWidget m_widget;
+};
 
 // What the operator does: the master switch, the port lists, both boards, Connect, Cycle, Start.
 bool connectAndRun(AppRoot& root) {
@@ -54,7 +73,11 @@ int main(int argc, char** argv) {
     }
     enterProgramFolder();
     StartUp::Factories factories;
-    factories.videoPlayer = [] {
+    const bool withoutVideo = argc > 2 && std::strcmp(argv[2], "--without-video") == 0;
+    factories.videoPlayer = [withoutVideo]() -> std::unique_ptr<VideoPlayer> {
+        if (withoutVideo) {
+            return std::make_unique<NoVideo>();
+        }
         return std::make_unique<QtVideoPlayer>(QStringLiteral("Dorvex.jpg"));
     };
     StartUp* started = nullptr;

@@ -5,11 +5,14 @@
 # card). Measured once without and once with an accessibility bus (AT-SPI), as a desktop with a
 # screen reader has it. Everything it makes stays in a temporary folder.
 #   bench/shell/rig_cost.sh <rig_cost_probe> <program folder> [seconds, 60] [frames/s, 10]
+#                           [probe options, e.g. --without-video]
 set -euo pipefail
 probe=$(realpath "$1")
 folder=$(realpath "$2")
 seconds=${3:-60}
 rate=${4:-10}
+shift $(($# < 4 ? $# : 4))
+options=("$@")
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -70,13 +73,17 @@ measure() {
     s1=$(date +%s.%N)
     local rss threads
     rss=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
+    # Of the resident memory: the process's own (heap, stacks) and the rest (pages of libraries
+    # and files, the image shared with the X server).
+    local anon
+    anon=$(awk '/^Anonymous:/ {print $2}' "/proc/$pid/smaps_rollup")
     threads=$(awk '/^Threads/ {print $2}' "/proc/$pid/status")
     kill -TERM "$pid"
     wait "$runner" 2>/dev/null || true
     awk -v t0="$t0" -v t1="$t1" -v s0="$s0" -v s1="$s1" -v hz="$hz" -v label="$label" \
-        -v rss="$rss" -v threads="$threads" -v rate="$rate" \
-        'BEGIN { printf "%s, %d frames/s: %.2f %% of a core, %.1f MB resident, %d threads\n",
-                 label, rate, 100 * (t1 - t0) / hz / (s1 - s0), rss / 1024, threads }'
+        -v rss="$rss" -v threads="$threads" -v rate="$rate" -v anon="$anon" \
+        'BEGIN { printf "%s, %d frames/s: %.2f %% of a core, %.1f MB resident (%.1f MB anonymous, %.1f MB libraries and shared), %d threads\n",
+                 label, rate, 100 * (t1 - t0) / hz / (s1 - s0), rss / 1024, anon / 1024, (rss - anon) / 1024, threads }'
     # Per thread name, the busy ones first.
     join -a 2 -e 0 -o 0,1.2,2.2 <(awk '{a[$1] += $2} END {for (k in a) print k, a[k]}' \
         "$work/threads0" | sort) <(awk '{a[$1] += $2} END {for (k in a) print k, a[k]}' \
@@ -86,12 +93,12 @@ measure() {
 }
 
 measure "no accessibility bus" env -u DBUS_SESSION_BUS_ADDRESS -u AT_SPI_BUS_ADDRESS \
-    QT_ACCESSIBILITY=0 "$probe" "$folder"
+    QT_ACCESSIBILITY=0 "$probe" "$folder" "${options[@]}"
 launcher=/usr/libexec/at-spi-bus-launcher
 if command -v dbus-run-session >/dev/null && [ -x "$launcher" ]; then
     measure "accessibility bus" dbus-run-session -- sh -c \
-        "$launcher --launch-immediately & sleep 1; QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 exec \"\$0\" \"\$1\"" \
-        "$probe" "$folder"
+        "$launcher --launch-immediately & sleep 1; QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 exec \"\$0\" \"\$@\"" \
+        "$probe" "$folder" "${options[@]}"
 else
     echo "accessibility bus: not measured (dbus-run-session or at-spi2-core missing)"
 fi
