@@ -1,25 +1,11 @@
 #include "base/Clock.h"
 #include "bench/QtBenchmarkMain.h"
+#include "bench/shell/SilentVideoPlayer.h"
 #include "intro/IntroWindow.h"
 
 #include <QTimer>
 
 namespace {
-
-class SilentPlayer final : public VideoPlayer {
-public:
-    QWidget* widget() override { return &m_widget; }
-    void setFileName(const QString&) override {}
-    void play() override {}
-    void stop() override {}
-    State playState() const override { return Playing; }
-    void setMute(bool) override {}
-    bool isMuted() const override { return true; }
-    void release() override {}
-
-private:
-    QWidget m_widget;
-};
 
 // One tick of the check over the built program folder, where every file is present: it runs on
 // the window thread, so it must stay far below a frame.
@@ -28,7 +14,7 @@ void InstalledFileCheckTick(benchmark::State& state) {
     片头::Services services;
     services.clock = &clock;
     services.folder = QStringLiteral(TESSALY_PROGRAM_DIR);
-    services.player = std::make_unique<SilentPlayer>();
+    services.player = std::make_unique<SilentVideoPlayer>();
     片头 splash(std::move(services));
     splash.start();
     for (auto _ : state) {

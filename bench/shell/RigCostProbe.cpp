@@ -12,6 +12,7 @@
 #include "app/TerminationSignals.h"
 #include "base/Clock.h"
 #include "base/Paths.h"
+#include "bench/shell/SilentVideoPlayer.h"
 #include "intro/QtVideoPlayer.h"
 #include "panel/TessalyPanel.h"
 #include "run/RunEngine.h"
@@ -26,22 +27,6 @@
 #include <unistd.h>
 
 namespace {
-
-// A player that plays nothing and never loads a media back end.
-class NoVideo final : public VideoPlayer {
-public:
-    QWidget* widget() override { return &m_widget; }
-    void setFileName(const QString&) override {}
-    void play() override {}
-    void stop() override {}
-    State playState() const override { return Playing; }
-    void setMute(bool) override {}
-    bool isMuted() const override { return true; }
-    void release() override {}
-
-private:
-    QWidget m_widget;
-};
 
 // What the operator does: the master switch, the port lists, both boards, Connect, Cycle, Start.
 bool connectAndRun(AppRoot& root) {
@@ -76,7 +61,7 @@ int main(int argc, char** argv) {
     const bool withoutVideo = argc > 2 && std::strcmp(argv[2], "--without-video") == 0;
     factories.videoPlayer = [withoutVideo]() -> std::unique_ptr<VideoPlayer> {
         if (withoutVideo) {
-            return std::make_unique<NoVideo>();
+            return std::make_unique<SilentVideoPlayer>();
         }
         return std::make_unique<QtVideoPlayer>(QStringLiteral("Dorvex.jpg"));
     };
