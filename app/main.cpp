@@ -13,9 +13,9 @@
 int main(int argc, char** argv) {
     // Before anything can crash: a crash with the relay port open still opens the relays.
     RelayCrashGuard::install();
-    // Video frames are converted and painted in software: without this, the first frame
-    // brings up an OpenGL context (on a machine without a graphics card, a software renderer
-    // of some 60 MB) only to convert it, and keeps it for the whole run.
+    // Windows, the video frames among them, are painted in software: no OpenGL context (on a
+    // machine without a graphics card, a software renderer of some 60 MB) is ever brought up
+    // and kept for the whole run.
     QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Tessaly"));

@@ -210,7 +210,7 @@ void 片头::setVideoWindowSize(bool video) {
 
 void 片头::releasePlayer() {
     WindowsMediaPlayer1->release();
-    // The media back end's threads let go of their frames shortly after.
+    // The video frames it held, and any still on their way, are let go of by then.
     QTimer::singleShot(kFreedMemoryDelayMs, this, [] { returnFreedMemory(); });
 }
 

@@ -1,23 +1,20 @@
 #include "intro/QtVideoPlayer.h"
+#include "base/Paths.h"
 #include "intro/VideoFrameView.h"
+#include "intro/VideoProcess.h"
 
-#include <QAudioDevice>
-#include <QAudioOutput>
 #include <QDir>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMediaDevices>
-#include <QMediaPlayer>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSlider>
 #include <QStackedLayout>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
-#include <QVideoFrame>
-#include <QVideoSink>
+
+using VideoProtocol::Status;
 
 namespace {
 
@@ -43,23 +40,24 @@ private:
     std::function<void()> m_then;
 };
 
-// Runs a callback each time the watched widget is shown.
-class OnShow final : public QObject {
+// Runs a callback on each event of one type that the watched widget gets.
+class OnEvent final : public QObject {
 public:
-    OnShow(QObject* watched, std::function<void()> then)
-        : QObject(watched), m_then(std::move(then)) {
+    OnEvent(QObject* watched, QEvent::Type type, std::function<void()> then)
+        : QObject(watched), m_type(type), m_then(std::move(then)) {
         watched->installEventFilter(this);
     }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Show) {
+        if (event->type() == m_type) {
             m_then();
         }
         return false;
     }
 
 private:
+    QEvent::Type m_type;
     std::function<void()> m_then;
 };
 
@@ -110,12 +108,18 @@ QtVideoPlayer::QtVideoPlayer(const QString& picture)
                      [this](bool on) { setMute(on); });
     QObject::connect(m_position, &QSlider::sliderMoved, m_widget.get(), [this](int ms) {
         if (m_player) {
-            m_player->setPosition(ms);
+            m_player->seek(ms);
         }
     });
-    new OnShow(m_widget.get(), [this] {
+    new OnEvent(m_widget.get(), QEvent::Show, [this] {
         if (m_stack->currentWidget() == m_picture) {
             loadPicture();
+        }
+    });
+    // The layout has placed the video area by the time the filter sees the resize.
+    new OnEvent(m_widget.get(), QEvent::Resize, [this] {
+        if (m_player) {
+            m_player->setViewSize(m_stack->currentWidget()->size());
         }
     });
     new FirstPaint(m_picture, [this] {
@@ -126,9 +130,12 @@ QtVideoPlayer::QtVideoPlayer(const QString& picture)
 }
 
 QtVideoPlayer::~QtVideoPlayer() {
-    if (m_player) {
-        m_player->stop();
-    }
+    discardBackEnd();
+}
+
+void QtVideoPlayer::discardBackEnd() {
+    delete m_player;
+    m_player = nullptr;
 }
 
 QWidget* QtVideoPlayer::widget() {
@@ -139,45 +146,43 @@ void QtVideoPlayer::startBackEnd() {
     if (m_player || !m_shown) {
         return;
     }
-    m_player = new QMediaPlayer(m_widget.get());
-    // A sink without a graphics context hands frames over in main memory.
-    m_sink = new QVideoSink(m_widget.get());
-    QObject::connect(m_sink, &QVideoSink::videoFrameChanged, m_video,
-                     [this](const QVideoFrame& frame) { m_video->setFrame(frame); });
-    m_player->setVideoOutput(m_sink);
-    // An audio output only where the machine has one: without it some back ends fail in their
-    // audio thread, and the video still plays silently.
-    if (!QMediaDevices::audioOutputs().isEmpty()) {
-        m_audio = new QAudioOutput(m_widget.get());
-        m_audio->setVolume(0.5f);
-        m_audio->setMuted(m_muted);
-        m_player->setAudioOutput(m_audio);
-    }
-    QObject::connect(m_player, &QMediaPlayer::playbackStateChanged, m_widget.get(),
+    m_player = new VideoProcess(programFolder() + QLatin1Char('/') + VideoProtocol::helperName(),
+                                m_widget.get());
+    QObject::connect(m_player, &VideoProcess::frameArrived, m_video,
+                     [this](const QImage& frame) { m_video->setImage(frame); });
+    QObject::connect(m_player, &VideoProcess::stateChanged, m_widget.get(),
                      [this] { updateControls(); });
-    QObject::connect(
-        m_player, &QMediaPlayer::mediaStatusChanged, m_widget.get(),
-        [this](QMediaPlayer::MediaStatus status) {
-            if (status == QMediaPlayer::BufferedMedia || status == QMediaPlayer::LoadedMedia) {
-                showPicture(!m_player->hasVideo());
-            } else if (status == QMediaPlayer::InvalidMedia || status == QMediaPlayer::NoMedia) {
-                showPicture(true);
-            }
-        });
-    QObject::connect(m_player, &QMediaPlayer::errorOccurred, m_widget.get(), [this] {
-        // No decoder or a damaged file: the picture stands in and the player reads stopped.
+    QObject::connect(m_player, &VideoProcess::statusChanged, m_widget.get(), [this] {
+        switch (m_player->status()) {
+        case Status::Loaded:
+            showPicture(!m_player->hasVideo());
+            break;
+        case Status::Invalid:
+        case Status::None:
+            showPicture(true);
+            break;
+        default:
+            break;
+        }
+    });
+    QObject::connect(m_player, &VideoProcess::failedNow, m_widget.get(), [this] {
+        // No decoder, a damaged file or no helper: the picture stands in and the player reads
+        // stopped.
         showPicture(true);
         updateControls();
     });
-    QObject::connect(m_player, &QMediaPlayer::durationChanged, m_widget.get(),
+    QObject::connect(m_player, &VideoProcess::durationChanged, m_widget.get(),
                      [this](qint64 ms) { m_position->setRange(0, static_cast<int>(ms)); });
-    QObject::connect(m_player, &QMediaPlayer::positionChanged, m_widget.get(), [this](qint64 ms) {
+    QObject::connect(m_player, &VideoProcess::positionChanged, m_widget.get(), [this](qint64 ms) {
         if (!m_position->isSliderDown()) {
             m_position->setValue(static_cast<int>(ms));
         }
     });
+    m_player->start();
+    m_player->setMuted(m_muted);
+    m_player->setViewSize(m_stack->currentWidget()->size());
     if (!m_file.isEmpty()) {
-        m_player->setSource(QUrl::fromLocalFile(QDir::current().absoluteFilePath(m_file)));
+        m_player->setSource(QDir::current().absoluteFilePath(m_file));
         if (m_wantPlay) {
             m_player->play();
         }
@@ -187,10 +192,14 @@ void QtVideoPlayer::startBackEnd() {
 void QtVideoPlayer::setFileName(const QString& name) {
     m_file = name;
     m_wantPlay = true;
+    if (m_player && m_player->ended() && !m_player->missing()) {
+        // A helper that ended on its own is started anew for the next file.
+        discardBackEnd();
+    }
     if (!m_player) {
         startBackEnd();
     } else {
-        m_player->setSource(QUrl::fromLocalFile(QDir::current().absoluteFilePath(name)));
+        m_player->setSource(QDir::current().absoluteFilePath(name));
         m_player->play();
     }
     updateControls();
@@ -202,8 +211,8 @@ void QtVideoPlayer::play() {
         startBackEnd();
     } else {
         // A video that ended starts from its beginning.
-        if (m_player->mediaStatus() == QMediaPlayer::EndOfMedia) {
-            m_player->setPosition(0);
+        if (m_player->status() == Status::End) {
+            m_player->seek(0);
         }
         m_player->play();
     }
@@ -228,17 +237,11 @@ void QtVideoPlayer::release() {
     if (!m_player) {
         return;
     }
-    m_player->stop();
-    // The pipeline and its threads end with the player; the sink and output go with it.
-    delete m_player;
-    m_player = nullptr;
-    delete m_audio;
-    m_audio = nullptr;
-    delete m_sink;
-    m_sink = nullptr;
+    // The helper process, with the media back end and its threads, ends.
+    discardBackEnd();
     // The player stays on view, empty and stopped, ready for the next video. The picture is
     // for videos that cannot be played: it stays only if it already stood in for one.
-    m_video->setFrame(QVideoFrame());
+    m_video->setImage(QImage());
     m_position->setRange(0, 0);
     updateControls();
 }
@@ -254,15 +257,15 @@ VideoPlayer::State QtVideoPlayer::playState() const {
         // Until the back end runs, a requested video counts as playing.
         return m_wantPlay && !m_file.isEmpty() ? Playing : Stopped;
     }
-    if (m_player->error() != QMediaPlayer::NoError) {
+    if (m_player->failed()) {
         return Stopped;
     }
-    switch (m_player->playbackState()) {
-    case QMediaPlayer::PlayingState:
+    switch (m_player->state()) {
+    case VideoProtocol::State::Playing:
         return Playing;
-    case QMediaPlayer::PausedState:
+    case VideoProtocol::State::Paused:
         return Paused;
-    case QMediaPlayer::StoppedState:
+    case VideoProtocol::State::Stopped:
         break;
     }
     return Stopped;
@@ -270,8 +273,8 @@ VideoPlayer::State QtVideoPlayer::playState() const {
 
 void QtVideoPlayer::setMute(bool mute) {
     m_muted = mute;
-    if (m_audio) {
-        m_audio->setMuted(mute);
+    if (m_player) {
+        m_player->setMuted(mute);
     }
     if (m_mute->isChecked() != mute) {
         m_mute->setChecked(mute);

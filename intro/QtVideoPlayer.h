@@ -5,19 +5,18 @@
 #include <QString>
 #include <memory>
 
-class QAudioOutput;
 class QLabel;
-class QMediaPlayer;
 class QPushButton;
 class QSlider;
 class QStackedLayout;
-class QVideoSink;
 class VideoFrameView;
+class VideoProcess;
 
-// The video player on Qt Multimedia: a video area with the product picture behind it, shown
-// whenever no video can be played, and a row of controls (play or pause, stop, mute, position).
-// The media back end starts after the window is first shown, so the splash appears at once,
-// and goes again on release(); the next video starts it anew.
+// The video player: a video area with the product picture behind it, shown whenever no video
+// can be played, and a row of controls (play or pause, stop, mute, position). The videos play
+// on Qt Multimedia in the helper process beside the program, so the media back end never loads
+// into a program that runs for days. The helper starts after the window is first shown, so the
+// splash appears at once, and ends on release(); the next video starts it anew.
 class QtVideoPlayer final : public VideoPlayer {
 public:
     // picture: shown while no video plays (no decoder, no file).
@@ -35,6 +34,7 @@ public:
 
 private:
     void startBackEnd();
+    void discardBackEnd();
     void loadPicture();
     void showPicture(bool picture);
     void updateControls();
@@ -43,13 +43,11 @@ private:
     QStackedLayout* m_stack = nullptr;
     QLabel* m_picture = nullptr;
     VideoFrameView* m_video = nullptr;
-    QVideoSink* m_sink = nullptr;
     QPushButton* m_playPause = nullptr;
     QPushButton* m_stop = nullptr;
     QPushButton* m_mute = nullptr;
     QSlider* m_position = nullptr;
-    QMediaPlayer* m_player = nullptr;
-    QAudioOutput* m_audio = nullptr;
+    VideoProcess* m_player = nullptr;
     QString m_picturePath;
     QString m_file;
     bool m_muted = false;

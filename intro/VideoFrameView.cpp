@@ -1,7 +1,6 @@
 #include "intro/VideoFrameView.h"
 
 #include <QPainter>
-#include <QVideoFrame>
 
 QRect fittedRect(const QSize& picture, const QRect& area) {
     if (picture.isEmpty() || area.isEmpty()) {
@@ -17,8 +16,8 @@ VideoFrameView::VideoFrameView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void VideoFrameView::setFrame(const QVideoFrame& frame) {
-    m_image = frame.isValid() ? frame.toImage() : QImage();
+void VideoFrameView::setImage(const QImage& frame) {
+    m_image = frame;
     update();
 }
 

@@ -16,6 +16,8 @@ fail() {
 # What the program folder must hold: the installed-file list that the program checks at start.
 mapfile -t required < <(grep -v '^#' assets/installed-files.txt | cut -f2 | grep -v '^$')
 [ "${#required[@]}" -gt 100 ] || fail "assets/installed-files.txt does not read"
+# Beside them, not checked at start (a missing helper leaves the picture where videos play).
+required+=(tessaly-video)
 
 # cmake --install: the same program folder, a launcher on the PATH, the desktop entry and icon.
 prefix="$scratch/prefix"

@@ -5,12 +5,15 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QPointer>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QWidget>
 
-// The Qt Multimedia player on the built videos: a video that ends reads stopped (the splash
-// then starts it again), and a file that cannot be played leaves the picture and a stopped
-// player, never a crash.
+// The video player and its helper process on the built videos: a video that ends reads stopped
+// (the splash then starts it again), and a file that cannot be played, or a helper that is
+// missing or dies, leaves the picture and a stopped player, never a crash.
 class VideoPlayerTest : public QObject {
     Q_OBJECT
 private slots:
@@ -86,6 +89,50 @@ private slots:
         player.widget()->show();
         QVERIFY(picture->isVisible());
         QVERIFY(!picture->pixmap().isNull());
+    }
+
+    // The helper ends with the release; one that dies mid-video leaves a stopped player with its
+    // picture, and the next video starts a new one.
+    void theHelperEndsWithTheReleaseAndIsStartedAnewAfterDying() {
+        QtVideoPlayer player(QStringLiteral("Dorvex.jpg"));
+        player.setMute(true);
+        player.widget()->resize(320, 200);
+        player.widget()->show();
+        auto* picture = player.widget()->findChild<QLabel*>();
+        player.setFileName(QStringLiteral("Kelmira.mp4"));
+        QTRY_VERIFY_WITH_TIMEOUT(!picture->isVisible(), 10000);
+        QPointer<QProcess> helper = player.widget()->findChild<QProcess*>();
+        QVERIFY(helper != nullptr);
+        helper->kill();
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), VideoPlayer::Stopped, 10000);
+        QVERIFY(picture->isVisible());
+
+        player.setFileName(QStringLiteral("Kelmira.mp4"));
+        QTRY_VERIFY_WITH_TIMEOUT(!picture->isVisible(), 10000);
+        helper = player.widget()->findChild<QProcess*>();
+        QVERIFY(helper != nullptr && helper->state() == QProcess::Running);
+        bool endedByItself = false;
+        connect(helper, &QProcess::finished, this, [&](int code, QProcess::ExitStatus status) {
+            endedByItself = code == 0 && status == QProcess::NormalExit;
+        });
+        player.release();
+        QTRY_VERIFY_WITH_TIMEOUT(helper.isNull(), 10000);
+        QVERIFY(endedByItself);
+    }
+
+    void aMissingHelperLeavesThePicture() {
+        QTemporaryDir empty;
+        setProgramFolder(empty.path());
+        const auto restore =
+            qScopeGuard([] { setProgramFolder(TestEnvironment::programFolder()); });
+        QtVideoPlayer player(QStringLiteral("Dorvex.jpg"));
+        player.widget()->show();
+        player.setFileName(QStringLiteral("Kelmira.mp4"));
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), VideoPlayer::Stopped, 10000);
+        QVERIFY(player.widget()->findChild<QLabel*>()->isVisible());
+        // The splash asks again while the video reads stopped: that stays quiet too.
+        player.setFileName(QStringLiteral("Kelmira.mp4"));
+        QCOMPARE(player.playState(), VideoPlayer::Stopped);
     }
 
     void framesKeepTheirProportionsCentred() {
