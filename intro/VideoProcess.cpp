@@ -40,9 +40,10 @@ VideoProcess::~VideoProcess() {
     m_process->setParent(QCoreApplication::instance());
     connect(m_process, &QProcess::finished, m_process, &QObject::deleteLater);
     QTimer::singleShot(kEndGraceMs, m_process, &QProcess::kill);
-    // The program ending right after lets it finish rather than kill it mid-way.
+    // The program ending right after lets it finish rather than kill it mid-way: the
+    // application object tells of its end before it deletes its children.
     QProcess* process = m_process;
-    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, process,
+    connect(QCoreApplication::instance(), &QObject::destroyed, process,
             [process] { process->waitForFinished(kEndGraceMs); });
     m_process->closeWriteChannel();
 }
