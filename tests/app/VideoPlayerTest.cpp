@@ -16,14 +16,19 @@
 // missing or dies, leaves the picture and a stopped player, never a crash.
 class VideoPlayerTest : public QObject {
     Q_OBJECT
+
+    static void showMuted(QtVideoPlayer& player) {
+        player.setMute(true);
+        player.widget()->resize(320, 200);
+        player.widget()->show();
+    }
+
 private slots:
     void initTestCase() { QDir::setCurrent(TestEnvironment::programFolder()); }
 
     void theLogoVideoEndsStoppedAndPlaysAgain() {
         QtVideoPlayer player(QStringLiteral("Dorvex.jpg"));
-        player.setMute(true);
-        player.widget()->resize(320, 200);
-        player.widget()->show();
+        showMuted(player);
         player.setFileName(QStringLiteral("Kelmira.mp4"));
         player.play();
         QTRY_COMPARE_WITH_TIMEOUT(player.playState(), VideoPlayer::Playing, 10000);
@@ -37,9 +42,7 @@ private slots:
     // Frames reach the plain view; after the hand-over's release the next video still plays.
     void framesAreShownAndAReleasedPlayerPlaysAgain() {
         QtVideoPlayer player(QStringLiteral("Dorvex.jpg"));
-        player.setMute(true);
-        player.widget()->resize(320, 200);
-        player.widget()->show();
+        showMuted(player);
         auto* view = player.widget()->findChild<VideoFrameView*>();
         QVERIFY(view != nullptr);
         player.setFileName(QStringLiteral("Kelmira.mp4"));
@@ -57,9 +60,7 @@ private slots:
     // the start, not the picture that stands in where videos cannot be played.
     void aReleasedPlayerShowsItsEmptyVideoArea() {
         QtVideoPlayer player(QStringLiteral("Dorvex.jpg"));
-        player.setMute(true);
-        player.widget()->resize(320, 200);
-        player.widget()->show();
+        showMuted(player);
         auto* view = player.widget()->findChild<VideoFrameView*>();
         auto* picture = player.widget()->findChild<QLabel*>();
         auto* position = player.widget()->findChild<QSlider*>();
@@ -95,9 +96,7 @@ private slots:
     // picture, and the next video starts a new one.
     void theHelperEndsWithTheReleaseAndIsStartedAnewAfterDying() {
         QtVideoPlayer player(QStringLiteral("Dorvex.jpg"));
-        player.setMute(true);
-        player.widget()->resize(320, 200);
-        player.widget()->show();
+        showMuted(player);
         auto* picture = player.widget()->findChild<QLabel*>();
         player.setFileName(QStringLiteral("Kelmira.mp4"));
         QTRY_VERIFY_WITH_TIMEOUT(!picture->isVisible(), 10000);
