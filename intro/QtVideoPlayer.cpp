@@ -119,7 +119,7 @@ QtVideoPlayer::QtVideoPlayer(const QString& picture)
     // The layout has placed the video area by the time the filter sees the resize.
     new OnEvent(m_widget.get(), QEvent::Resize, [this] {
         if (m_player) {
-            m_player->setViewSize(m_stack->currentWidget()->size());
+            sendViewSize();
         }
     });
     new FirstPaint(m_picture, [this] {
@@ -180,13 +180,19 @@ void QtVideoPlayer::startBackEnd() {
     });
     m_player->start();
     m_player->setMuted(m_muted);
-    m_player->setViewSize(m_stack->currentWidget()->size());
+    sendViewSize();
     if (!m_file.isEmpty()) {
         m_player->setSource(QDir::current().absoluteFilePath(m_file));
         if (m_wantPlay) {
             m_player->play();
         }
     }
+}
+
+void QtVideoPlayer::sendViewSize() {
+    // In device pixels, so that frames stay sharp on a high-density screen.
+    const QWidget* area = m_stack->currentWidget();
+    m_player->setViewSize(area->size() * area->devicePixelRatioF());
 }
 
 void QtVideoPlayer::setFileName(const QString& name) {

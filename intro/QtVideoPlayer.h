@@ -35,6 +35,7 @@ public:
 private:
     void startBackEnd();
     void discardBackEnd();
+    void sendViewSize();
     void loadPicture();
     void showPicture(bool picture);
     void updateControls();
