@@ -57,7 +57,6 @@ void VideoProcess::setSource(const QString& path) {
     if (!ended()) {
         m_failed = false;
     }
-    m_frameSize = {};
     send("source " + path.toUtf8());
 }
 
