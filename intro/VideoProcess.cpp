@@ -97,7 +97,7 @@ void VideoProcess::setViewSize(const QSize& size) {
         return;
     }
     m_viewSize = size;
-    send("size " + QByteArray::number(size.width()) + ' ' + QByteArray::number(size.height()));
+    send("size " + VideoProtocol::text(size));
 }
 
 void VideoProcess::send(const QByteArray& line) {
@@ -132,12 +132,9 @@ void VideoProcess::readEvents() {
 }
 
 void VideoProcess::handle(const QByteArray& line) {
-    const qsizetype space = line.indexOf(' ');
-    const QByteArray name = space < 0 ? line : line.left(space);
-    const QByteArray argument = space < 0 ? QByteArray() : line.mid(space + 1);
+    const auto [name, argument] = VideoProtocol::split(line);
     if (name == "frame") {
-        const QList<QByteArray> wh = argument.split(' ');
-        const QSize size = wh.size() == 2 ? QSize(wh[0].toInt(), wh[1].toInt()) : QSize();
+        const QSize size = VideoProtocol::sizeFromText(argument);
         // No more than a large screen's frame; anything else is not our helper speaking, and
         // what follows it cannot be read.
         if (!size.isEmpty() && size.width() <= 8192 && size.height() <= 8192) {

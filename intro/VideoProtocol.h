@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QSize>
 #include <QString>
 
 // How the program talks to the intro video helper, the small program beside it that plays the
@@ -69,6 +71,30 @@ inline Status statusFromWord(const QByteArray& word) {
         }
     }
     return Status::None;
+}
+
+// A command or event line split into its name and what follows the first space.
+struct Line {
+    QByteArray name;
+    QByteArray argument;
+};
+
+inline Line split(const QByteArray& line) {
+    const qsizetype space = line.indexOf(' ');
+    if (space < 0) {
+        return {line, {}};
+    }
+    return {line.left(space), line.mid(space + 1)};
+}
+
+// Sizes travel as "<w> <h>"; anything else reads as an invalid size.
+inline QByteArray text(const QSize& size) {
+    return QByteArray::number(size.width()) + ' ' + QByteArray::number(size.height());
+}
+
+inline QSize sizeFromText(const QByteArray& text) {
+    const QList<QByteArray> wh = text.split(' ');
+    return wh.size() == 2 ? QSize(wh[0].toInt(), wh[1].toInt()) : QSize();
 }
 
 } // namespace VideoProtocol

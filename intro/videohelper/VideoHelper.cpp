@@ -80,9 +80,7 @@ VideoHelper::VideoHelper(Outbox& out) : m_out(out) {
 }
 
 void VideoHelper::command(const QByteArray& line) {
-    const qsizetype space = line.indexOf(' ');
-    const QByteArray name = space < 0 ? line : line.left(space);
-    const QByteArray argument = space < 0 ? QByteArray() : line.mid(space + 1);
+    const auto [name, argument] = VideoProtocol::split(line);
     if (name == "source") {
         m_player.setSource(QUrl::fromLocalFile(QString::fromUtf8(argument)));
     } else if (name == "play") {
@@ -98,8 +96,7 @@ void VideoHelper::command(const QByteArray& line) {
             m_audio->setMuted(argument == "1");
         }
     } else if (name == "size") {
-        const QList<QByteArray> wh = argument.split(' ');
-        m_view = wh.size() == 2 ? QSize(wh[0].toInt(), wh[1].toInt()) : QSize();
+        m_view = VideoProtocol::sizeFromText(argument);
     }
 }
 
@@ -119,7 +116,6 @@ void VideoHelper::sendFrame(const QVideoFrame& frame) {
     }
     image.convertTo(QImage::Format_RGB32);
     // A 32-bit image's lines follow each other without padding.
-    m_out.frame("frame " + QByteArray::number(image.width()) + ' ' +
-                    QByteArray::number(image.height()),
+    m_out.frame("frame " + VideoProtocol::text(image.size()),
                 reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes());
 }
